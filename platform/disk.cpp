@@ -1,0 +1,134 @@
+#include "platform/disk.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <vector>
+
+#include "platform/textbridge.h"
+
+namespace {
+
+std::string runDirectoryPath;
+
+std::string directoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string baseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
+
+// Writes bytes to a fresh temporary file beside target (a UTF-8 path) and renames it over target.
+bool replaceFile(const std::string& target, const std::string& bytes, mode_t mode) {
+  std::string temporary = directoryOf(target) + "/." + baseName(target) + ".XXXXXX";
+  std::vector<char> name(temporary.begin(), temporary.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) return false;
+  temporary.assign(name.data());
+  bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+std::vector<std::string> hiddenNames(const std::string& directory) {
+  std::vector<std::string> names;
+  std::ifstream in(directory + "/.hidden");
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) names.push_back(line);
+  return names;
+}
+
+}  // namespace
+
+std::string readWholeFile(const std::string& path, bool* ok) {
+  if (ok) *ok = false;
+  if (path.empty()) return {};
+  const int fd = ::open(gbkToUtf8Path(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string bytes;
+  char buffer[65536];
+  ssize_t n;
+  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return {};
+    }
+    bytes.append(buffer, size_t(n));
+  }
+  ::close(fd);
+  if (ok) *ok = true;
+  return bytes;
+}
+
+bool writeWholeFile(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return false;
+  const std::string target = gbkToUtf8Path(path);
+  struct stat info {};
+  mode_t mode = 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }();
+  if (::stat(target.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0) return false;
+    mode = info.st_mode & 07777;
+  }
+  return replaceFile(target, bytes, mode);
+}
+
+bool fileExists(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::stat(gbkToUtf8Path(path).c_str(), &info) == 0;
+}
+
+bool setFileAttributes(const std::string& path, int attributes) {
+  const std::string target = gbkToUtf8Path(path);
+  struct stat info {};
+  if (path.empty() || ::stat(target.c_str(), &info) != 0) return false;
+  const mode_t mode = attributes & ATTRIBUTE_READONLY ? info.st_mode & ~mode_t(0222) : info.st_mode | S_IWUSR;
+  if (::chmod(target.c_str(), mode & 07777) != 0) return false;
+
+  const std::string directory = directoryOf(target);
+  const std::string name = baseName(target);
+  std::vector<std::string> names = hiddenNames(directory);
+  const bool listed = std::find(names.begin(), names.end(), name) != names.end();
+  const bool hidden = attributes & ATTRIBUTE_HIDDEN;
+  if (listed == hidden) return true;
+  if (hidden) names.push_back(name);
+  else std::erase(names, name);
+  std::string list;
+  for (const std::string& n : names) list += n + "\n";
+  return replaceFile(directory + "/.hidden", list, 0644);
+}
+
+int fileAttributes(const std::string& path) {
+  const std::string target = gbkToUtf8Path(path);
+  struct stat info {};
+  if (path.empty() || ::stat(target.c_str(), &info) != 0) return -1;
+  const std::vector<std::string> names = hiddenNames(directoryOf(target));
+  const bool hidden = std::find(names.begin(), names.end(), baseName(target)) != names.end();
+  return ((info.st_mode & 0222) == 0 ? ATTRIBUTE_READONLY : 0) | (hidden ? ATTRIBUTE_HIDDEN : 0);
+}
+
+std::string runDirectory() { return runDirectoryPath; }
+
+void setRunDirectory(const std::string& directory) { runDirectoryPath = directory; }

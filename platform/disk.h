@@ -1,0 +1,30 @@
+#pragma once
+// Whole files and their attributes. Paths are GBK bytes as the program holds them; the file system
+// names are their UTF-8 form.
+#include <string>
+
+// The file's bytes; empty when the path is empty or the file cannot be read. ok, when given, tells a
+// read failure from an empty file.
+std::string readWholeFile(const std::string& path, bool* ok = nullptr);
+
+// Replaces the file's content with bytes as a whole: the bytes go to a temporary file in the same
+// directory, which is flushed to disk and then renamed over the target, so a failure at any point leaves
+// the previous file as it was. False when the path is empty, the target is read-only (no write bit for
+// anyone, the counterpart of the read-only attribute) or any step fails.
+bool writeWholeFile(const std::string& path, const std::string& bytes);
+
+// True for a file or a directory of that name.
+bool fileExists(const std::string& path);
+
+// File attributes as the program sets them: 1 read-only, 2 hidden. Read-only clears the file's write
+// bits (and setting attributes without it restores the owner's). Hidden lists the file's name in the
+// ".hidden" file of its directory, which the desktop's file managers honour. The value replaces both.
+inline constexpr int ATTRIBUTE_READONLY = 1;
+inline constexpr int ATTRIBUTE_HIDDEN = 2;
+bool setFileAttributes(const std::string& path, int attributes);
+// The attributes as setFileAttributes stores them; -1 when the file does not exist.
+int fileAttributes(const std::string& path);
+
+// The directory of the program's file, without a trailing "/"; set at start-up.
+std::string runDirectory();
+void setRunDirectory(const std::string& directory);
