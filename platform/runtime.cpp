@@ -6,7 +6,11 @@ Runtime* current = nullptr;
 
 Runtime& runtime() { return *current; }
 
-void setRuntime(Runtime* backend) { current = backend; }
+Runtime* setRuntime(Runtime* backend) {
+  Runtime* previous = current;
+  current = backend;
+  return previous;
+}
 
 int32_t entryToInteger(const std::string& entry) {
   size_t i = 0;

@@ -38,6 +38,12 @@ class Runtime {
   virtual bool showFileDialog(const std::string& dialog) = 0;
   virtual std::string dialogFileName(const std::string& dialog) = 0;
 
+  // The main window's client area under the menu bar, in pixels.
+  virtual int clientWidth() = 0;
+  virtual int clientHeight() = 0;
+  // Sizes the editor; a width or height below 0 becomes 0, above 32627 becomes 32627.
+  virtual void setEditorSize(int width, int height) = 0;
+
   virtual std::string editorText() = 0;
   // Raises the editor's text-changed event before it returns.
   virtual void setEditorText(const std::string& text) = 0;
@@ -51,15 +57,18 @@ class Runtime {
   virtual void openUrl(const std::string& url) = 0;
   // Ends the program at once: no further event reaches a handler, the exit routine runs.
   virtual void endProgram(int code) = 0;
+  // Shows the fault and ends the process with exit code -1 at once, without the exit routine.
+  virtual void fatalError(const std::string& message) = 0;
 
   // Runs work off the GUI thread and then done(result) on the GUI thread. The window stays responsive
   // while work runs.
   virtual void runInBackground(std::function<std::string()> work, std::function<void(std::string)> done) = 0;
 };
 
-// The runtime the program runs on; set once at start-up (a test sets its scripted one).
+// The runtime the program runs on; set once at start-up (a test sets its scripted one). setRuntime
+// returns the one it replaces.
 Runtime& runtime();
-void setRuntime(Runtime* backend);
+Runtime* setRuntime(Runtime* backend);
 
 // The input box's conversion of an entry: blanks skipped, an optional sign, the digits up to the first
 // other character, modulo 2^32; no digits give 0.

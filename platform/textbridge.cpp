@@ -80,13 +80,49 @@ const Tables& tables() {
   return *built;
 }
 
+// Four-byte sequences by their linear index. Those past U+10FFFF (E3 32 9A 35) up to FE 39 FE 39 are
+// unassigned; they carry the few characters that GB18030 here has no four-byte form of (some private-use
+// characters, and ideographs that it gives the two bytes code page 936 uses for others), so that these
+// round-trip too. Slots 0 to FFFF hold the BMP, the rest U+20000 on.
+constexpr uint32_t beyondUnicode = 1237576;
+constexpr uint32_t lastFourByteIndex = 1587599;
+
+char32_t unassignedSlotCharacter(uint32_t slot) { return slot <= 0xFFFF ? slot : slot + 0x10000; }
+
+std::string fourBytesAt(uint32_t index);
+
+std::string unassignedSlotBytes(char32_t c) {
+  const uint32_t slot = c <= 0xFFFF ? c : c - 0x10000;
+  if (c > 0xFFFF && c < 0x20000) return {};
+  if (beyondUnicode + slot > lastFourByteIndex) return {};
+  return fourBytesAt(beyondUnicode + slot);
+}
+
+uint32_t fourByteIndex(const std::string& four) {
+  const auto b = [&four](int i) { return uint32_t(static_cast<unsigned char>(four[i])); };
+  return (((b(0) - 0x81) * 10 + (b(1) - 0x30)) * 126 + (b(2) - 0x81)) * 10 + (b(3) - 0x30);
+}
+
+std::string fourBytesAt(uint32_t index) {
+  std::string four(4, '\0');
+  four[3] = char(0x30 + index % 10);
+  index /= 10;
+  four[2] = char(0x81 + index % 126);
+  index /= 126;
+  four[1] = char(0x30 + index % 10);
+  four[0] = char(0x81 + index / 10);
+  return four;
+}
+
 std::string encodeCharacter(const Tables& t, char32_t c) {
   if (c < 0x80) return std::string(1, char(c));
   if (c <= 0xFFFF && t.encodeChar[c] != 0) {
     const uint16_t code = t.encodeChar[c];
     return code > 0xFF ? std::string{char(code >> 8), char(code & 0xFF)} : std::string(1, char(code));
   }
-  return encodeWith("GB18030", c);
+  const std::string four = encodeWith("GB18030", c);
+  if (four.size() == 4 && decodeWith("GB18030", four) == std::u32string(1, c)) return four;
+  return unassignedSlotBytes(c);
 }
 
 bool isTrailOfFour(unsigned char b) { return b >= 0x30 && b <= 0x39; }
@@ -146,8 +182,12 @@ std::u16string gbkToEditorText(const std::string& bytes) {
     }
     if (i + 3 < n && isTrailOfFour(bytes[i + 1]) && isLeadOfFour(bytes[i + 2]) && isTrailOfFour(bytes[i + 3])) {
       const std::string four = bytes.substr(i, 4);
-      const std::u32string c = decodeWith("GB18030", four);
-      if (c.size() == 1 && encodeCharacter(t, c[0]) == four) {
+      const uint32_t index = fourByteIndex(four);
+      std::u32string c = decodeWith("GB18030", four);
+      if (c.empty() && index >= beyondUnicode) c = std::u32string(1, unassignedSlotCharacter(index - beyondUnicode));
+      const bool surrogate = c.size() == 1 && c[0] >= 0xD800 && c[0] <= 0xDFFF;
+      // U+FDD0 and U+FDD1 mark frames in the editor's document, which turns them into line breaks.
+      if (c.size() == 1 && !surrogate && c[0] != 0xFDD0 && c[0] != 0xFDD1 && encodeCharacter(t, c[0]) == four) {
         appendUtf16(out, c[0]);
         i += 4;
         continue;

@@ -1,0 +1,194 @@
+#include "platform/qt_runtime.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/textbridge.h"
+
+namespace {
+
+bool ending = false;
+
+// Drops typed characters other than digits and "-"; control keys and pasted text pass.
+class IntegerKeyFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const QString text = key->text();
+      const bool typed = !text.isEmpty() && text.at(0).isPrint() &&
+                         !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+      if (typed && !std::all_of(text.begin(), text.end(), [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'-'; }))
+        return true;
+    } else if (event->type() == QEvent::InputMethod) {
+      auto* input = static_cast<QInputMethodEvent*>(event);
+      QString kept;
+      for (QChar c : input->commitString())
+        if ((c >= u'0' && c <= u'9') || c == u'-') kept += c;
+      if (kept != input->commitString()) input->setCommitString(kept);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
+
+QString toQString(const std::string& gbk) {
+  const std::u16string text = gbkToEditorText(gbk);
+  return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+}
+
+std::string fromQString(const QString& text) {
+  return editorTextToGbk(std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+}
+
+bool programEnding() { return ending; }
+
+QtRuntime::QtRuntime(QMainWindow* window) : window_(window) {}
+
+int QtRuntime::messageBox(const std::string& text, int buttons, const std::string& caption) {
+  QMessageBox box(QMessageBox::NoIcon, toQString(caption.empty() ? std::string(defaultCaption) : caption),
+                  toQString(text));
+  box.setWindowModality(Qt::ApplicationModal);
+  // Buttons in the interface's language; closing the box without a button is its Cancel (or its OK).
+  QPushButton* ok = nullptr;
+  QPushButton* cancel = nullptr;
+  QPushButton* yes = nullptr;
+  QPushButton* no = nullptr;
+  if (buttons == MB_YESNOCANCEL) {
+    yes = box.addButton(QString::fromUtf8("是(&Y)"), QMessageBox::YesRole);
+    no = box.addButton(QString::fromUtf8("否(&N)"), QMessageBox::NoRole);
+    cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+  } else {
+    ok = box.addButton(QString::fromUtf8("确定"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    if (buttons == MB_OKCANCEL) cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+  }
+  box.setEscapeButton(cancel ? cancel : ok);
+  box.exec();
+  const QAbstractButton* chosen = box.clickedButton();
+  if (chosen == nullptr) return cancel ? ID_CANCEL : ID_OK;
+  if (chosen == yes) return ID_YES;
+  if (chosen == no) return ID_NO;
+  return chosen == ok ? ID_OK : ID_CANCEL;
+}
+
+bool QtRuntime::inputBox(const std::string& prompt, const std::string& caption, const std::string& initial,
+                         int32_t& value, int mode) {
+  QDialog box;
+  box.setObjectName(QStringLiteral("inputBox"));
+  box.setWindowTitle(toQString(caption));
+  box.setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(&box);
+  auto* label = new QLabel(toQString(prompt), &box);
+  auto* entry = new QLineEdit(toQString(initial), &box);
+  layout->addWidget(label);
+  layout->addWidget(entry);
+  auto* buttons = new QDialogButtonBox(&box);
+  QPushButton* ok = buttons->addButton(QString::fromUtf8("确认输入(&O)"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(QString::fromUtf8("取消(&C)"), QDialogButtonBox::RejectRole);
+  ok->setDefault(true);
+  layout->addWidget(buttons);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+  if (mode == INPUT_INTEGER) entry->installEventFilter(new IntegerKeyFilter(entry));
+  entry->setFocus();
+  if (box.exec() != QDialog::Accepted) return false;
+  value = entryToInteger(fromQString(entry->text()));
+  return true;
+}
+
+bool QtRuntime::showFileDialog(const std::string& dialog) {
+  auto* box = window_->findChild<QFileDialog*>(toQString(dialog));
+  if (!box) return false;
+  const QString current = box->property("fileName").toString();
+  if (!current.isEmpty()) box->selectFile(current);
+  if (box->exec() != QDialog::Accepted || box->selectedFiles().isEmpty()) return false;
+  box->setProperty("fileName", box->selectedFiles().constFirst());
+  return true;
+}
+
+std::string QtRuntime::dialogFileName(const std::string& dialog) {
+  const auto* box = window_->findChild<QFileDialog*>(toQString(dialog));
+  return box ? utf8PathToGbk(box->property("fileName").toString().toStdString()) : std::string();
+}
+
+int QtRuntime::clientWidth() { return window_->centralWidget()->width(); }
+
+int QtRuntime::clientHeight() { return window_->centralWidget()->height(); }
+
+void QtRuntime::setEditorSize(int width, int height) {
+  auto* editor = window_->findChild<QPlainTextEdit*>(QString::fromUtf8("编辑框1"));
+  editor->resize(std::clamp(width, 0, 32627), std::clamp(height, 0, 32627));
+}
+
+std::string QtRuntime::editorText() {
+  const auto* editor = window_->findChild<QPlainTextEdit*>(QString::fromUtf8("编辑框1"));
+  return fromQString(editor->document()->toRawText());
+}
+
+void QtRuntime::setEditorText(const std::string& text) {
+  auto* editor = window_->findChild<QPlainTextEdit*>(QString::fromUtf8("编辑框1"));
+  editor->setPlainText(toQString(text.substr(0, text.find('\0'))));
+}
+
+void QtRuntime::setTimerPeriod(const std::string& timer, int milliseconds) {
+  auto* clock = window_->findChild<QTimer*>(toQString(timer));
+  if (!clock) return;
+  milliseconds = std::max(milliseconds, 0);
+  const int current = clock->isActive() ? clock->interval() : 0;
+  if (milliseconds == current) return;
+  clock->stop();
+  if (milliseconds > 0) clock->start(milliseconds);
+}
+
+void QtRuntime::setMenuCaption(const std::string& item, const std::string& caption) {
+  if (auto* action = window_->findChild<QAction*>(toQString(item))) action->setText(toQString(caption));
+}
+
+void QtRuntime::openUrl(const std::string& url) {
+  QDesktopServices::openUrl(QUrl(toQString(url)));
+}
+
+void QtRuntime::endProgram(int code) {
+  ending = true;
+  for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+  QCoreApplication::exit(code);
+}
+
+void QtRuntime::fatalError(const std::string& message) {
+  QMessageBox::critical(nullptr, QString::fromUtf8("运行时错误"), toQString(message));
+  std::_Exit(-1);
+}
+
+void QtRuntime::runInBackground(std::function<std::string()> work, std::function<void(std::string)> done) {
+  // Detached so that a request that hangs cannot hold up the end of the program.
+  std::thread([work = std::move(work), done = std::move(done)]() mutable {
+    std::string result = work();
+    QMetaObject::invokeMethod(
+        qApp, [done = std::move(done), result = std::move(result)] { if (!ending) done(result); },
+        Qt::QueuedConnection);
+  }).detach();
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The runtime on Qt 6 Widgets: the real program's. It finds the main window's controls by their object
+// names (the form names) and converts between the program's GBK texts and Qt's Unicode at this edge.
+#include <QString>
+#include <string>
+
+#include "platform/runtime.h"
+
+class QMainWindow;
+
+class QtRuntime : public Runtime {
+ public:
+  explicit QtRuntime(QMainWindow* window);
+
+  int messageBox(const std::string& text, int buttons, const std::string& caption) override;
+  bool inputBox(const std::string& prompt, const std::string& caption, const std::string& initial, int32_t& value,
+                int mode) override;
+  bool showFileDialog(const std::string& dialog) override;
+  std::string dialogFileName(const std::string& dialog) override;
+  int clientWidth() override;
+  int clientHeight() override;
+  void setEditorSize(int width, int height) override;
+  std::string editorText() override;
+  void setEditorText(const std::string& text) override;
+  void setTimerPeriod(const std::string& timer, int milliseconds) override;
+  void setMenuCaption(const std::string& item, const std::string& caption) override;
+  void openUrl(const std::string& url) override;
+  void endProgram(int code) override;
+  void fatalError(const std::string& message) override;
+  void runInBackground(std::function<std::string()> work, std::function<void(std::string)> done) override;
+
+ private:
+  QMainWindow* window_;
+};
+
+// The program's GBK texts as Qt's Unicode and back, losslessly (see platform/textbridge.h).
+QString toQString(const std::string& gbk);
+std::string fromQString(const QString& text);
+
+// True once endProgram has run: the window's events no longer reach the program's handlers.
+bool programEnding();

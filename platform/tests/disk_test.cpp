@@ -1,0 +1,113 @@
+#include "platform/disk.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Disk : public testing::Test {
+ protected:
+  void SetUp() override {
+    directory = fs::temp_directory_path() / ("quorlin-disk-" + std::to_string(::getpid()));
+    fs::remove_all(directory);
+    fs::create_directories(directory);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::permissions(directory, fs::perms::owner_all, ignored);
+    fs::remove_all(directory, ignored);
+  }
+  std::string path(const std::string& name) const { return (directory / name).string(); }
+  size_t entries() const { return size_t(std::distance(fs::directory_iterator(directory), fs::directory_iterator())); }
+
+  fs::path directory;
+};
+
+TEST_F(Disk, WritesAndReadsWholeFiles) {
+  const std::string bytes("a\0b\r\n\xFF", 6);
+  ASSERT_TRUE(writeWholeFile(path("f.txt"), bytes));
+  bool ok = false;
+  EXPECT_EQ(readWholeFile(path("f.txt"), &ok), bytes);
+  EXPECT_TRUE(ok);
+  ASSERT_TRUE(writeWholeFile(path("f.txt"), "x"));  // an existing file is replaced whole
+  EXPECT_EQ(readWholeFile(path("f.txt")), "x");
+  ASSERT_TRUE(writeWholeFile(path("empty"), ""));
+  EXPECT_EQ(readWholeFile(path("empty"), &ok), "");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(entries(), 2u) << "no temporary file is left behind";
+}
+
+TEST_F(Disk, ReadFailuresAreToldFromEmptyFiles) {
+  bool ok = true;
+  EXPECT_EQ(readWholeFile(path("missing"), &ok), "");
+  EXPECT_FALSE(ok);
+  ok = true;
+  EXPECT_EQ(readWholeFile(directory.string(), &ok), "");
+  EXPECT_FALSE(ok);
+  ok = true;
+  EXPECT_EQ(readWholeFile("", &ok), "");
+  EXPECT_FALSE(ok);
+}
+
+TEST_F(Disk, FailedWritesLeaveThePreviousFile) {
+  ASSERT_TRUE(writeWholeFile(path("keep.txt"), "old"));
+  fs::permissions(path("keep.txt"), fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_FALSE(writeWholeFile(path("keep.txt"), "new")) << "a read-only file is not replaced";
+  EXPECT_EQ(readWholeFile(path("keep.txt")), "old");
+
+  EXPECT_FALSE(writeWholeFile(path("gone/f.txt"), "x")) << "a vanished directory";
+  EXPECT_FALSE(writeWholeFile(directory.string(), "x")) << "a directory";
+  EXPECT_FALSE(writeWholeFile("", "x"));
+}
+
+TEST_F(Disk, AFullDiskLeavesThePreviousFile) {
+  ASSERT_TRUE(writeWholeFile(path("big.txt"), "previous content"));
+  // A file size limit fails the write part-way, as a full disk does.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limited = saved;
+  limited.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &limited);
+  const bool written = writeWholeFile(path("big.txt"), std::string(100000, 'x'));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(readWholeFile(path("big.txt")), "previous content");
+  EXPECT_EQ(entries(), 1u) << "the partial temporary file is removed";
+}
+
+TEST_F(Disk, AttributesHiddenAndReadOnly) {
+  ASSERT_TRUE(writeWholeFile(path("a.dll"), "x"));
+  ASSERT_TRUE(writeWholeFile(path("b.dll"), "y"));
+  EXPECT_EQ(fileAttributes(path("a.dll")), 0);
+  ASSERT_TRUE(setFileAttributes(path("a.dll"), ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(setFileAttributes(path("b.dll"), ATTRIBUTE_HIDDEN | ATTRIBUTE_READONLY));
+  EXPECT_EQ(fileAttributes(path("a.dll")), ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(fileAttributes(path("b.dll")), ATTRIBUTE_HIDDEN | ATTRIBUTE_READONLY);
+  EXPECT_EQ(readWholeFile(path(".hidden")), "a.dll\nb.dll\n");
+  ASSERT_TRUE(setFileAttributes(path("a.dll"), 0));
+  EXPECT_EQ(fileAttributes(path("a.dll")), 0);
+  EXPECT_EQ(readWholeFile(path(".hidden")), "b.dll\n");
+  EXPECT_FALSE(setFileAttributes(path("missing"), ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(fileAttributes(path("missing")), -1);
+}
+
+TEST_F(Disk, ExistsForFilesAndDirectories) {
+  fs::create_directory(directory / "sub");
+  EXPECT_TRUE(fileExists(path("sub")));
+  EXPECT_FALSE(fileExists(path("none")));
+  EXPECT_FALSE(fileExists(""));
+}
+
+TEST_F(Disk, ChineseNamesAreUtf8OnDisk) {
+  ASSERT_TRUE(writeWholeFile(path("\xCE\xC4.txt"), "z"));  // "文.txt" in GBK
+  EXPECT_TRUE(fs::exists(directory / "文.txt"));
+}
+
+}  // namespace
