@@ -1,0 +1,291 @@
+// Runs the real quorlin-cipher on real files in a temporary directory.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "cipher/byte_cipher.h"
+#include "platform/textbridge.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string quoted(const std::string& word) {
+  std::string out = "'";
+  for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+std::string randomBytes(size_t size, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(size, '\0');
+  for (char& b : bytes) b = static_cast<char>(generator() & 0xFF);
+  return bytes;
+}
+
+std::string enciphered(std::string bytes, int32_t seed) {
+  encipherBytes(bytes, seed);
+  return bytes;
+}
+
+class CipherTool : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "quorlin-cipher-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root = pattern;
+    work = root / "work";
+    fs::create_directory(work);
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  fs::path file(const std::string& name) const { return work / name; }
+
+  // Runs the tool with arguments; environment holds NAME=VALUE words (QUORLIN_PASSWORD is unset
+  // otherwise), output redirects standard output to a file of its own.
+  Result run(const std::vector<std::string>& arguments, const std::string& input = {},
+             const std::vector<std::string>& environment = {}, const std::string& output = {}) {
+    writeFile(root / "stdin", input);
+    std::string command = "env -u QUORLIN_PASSWORD";
+    for (const std::string& word : environment) command += " " + quoted(word);
+    command += " " + quoted(QUORLIN_CIPHER_TOOL);
+    for (const std::string& word : arguments) command += " " + quoted(word);
+    command += " <" + quoted((root / "stdin").string());
+    command += " >" + quoted(output.empty() ? (root / "stdout").string() : output);
+    command += " 2>" + quoted((root / "stderr").string());
+    const int status = std::system(command.c_str());
+    Result result;
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readFile(root / "stdout");
+    result.err = readFile(root / "stderr");
+    return result;
+  }
+
+  // The names in the work directory, to see that a failure left nothing behind.
+  std::vector<std::string> workNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(work)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path root;
+  fs::path work;
+};
+
+TEST_F(CipherTool, RoundTripThroughFiles) {
+  const std::string plain = randomBytes(5000, 1) + std::string(3, '\0') + "tail";
+  writeFile(file("plain"), plain);
+  Result r = run({"encrypt", "-p", "2024", file("plain"), file("enc")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(readFile(file("enc")), enciphered(plain, 2024));
+
+  // Decrypt writes every deciphered byte, zero bytes and what follows them included.
+  r = run({"decrypt", "--password", "2024", file("enc"), file("back")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(readFile(file("back")), plain);
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"back", "enc", "plain"}));
+}
+
+TEST_F(CipherTool, FileLargerThanAChunkMatchesTheWholeBuffer) {
+  const std::string plain = randomBytes((1 << 20) + 7, 2);
+  writeFile(file("plain"), plain);
+  Result r = run({"encrypt", file("plain"), file("enc")}, {}, {"QUORLIN_PASSWORD=-7"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string encrypted = readFile(file("enc"));
+  EXPECT_TRUE(encrypted == enciphered(plain, -7)) << "differs from encipherBytes on the whole buffer";
+
+  r = run({"decrypt", file("enc"), file("back")}, {}, {"QUORLIN_PASSWORD=-7"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(readFile(file("back")) == plain);
+}
+
+TEST_F(CipherTool, StandardInputToStandardOutput) {
+  const std::string plain = randomBytes(70000, 3);
+  Result r = run({"encrypt", "-p", "5", "-", "-"}, plain);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out == enciphered(plain, 5));
+  const std::string encrypted = r.out;
+  r = run({"decrypt", "-p", "5", "-", "-"}, encrypted);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out == plain);
+}
+
+TEST_F(CipherTool, EveryPasswordSourceReadsTheEntryLikeThePasswordBox) {
+  writeFile(file("password"), "  0077\r\n5\n");
+  const std::string plain = "some text";
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<std::string> environment;
+  };
+  const Case cases[] = {
+      {{"-p", "77"}, {}},
+      {{"--password= 0077abc"}, {}},
+      {{"--password-file", file("password").string()}, {}},
+      {{"--password-file=" + file("password").string()}, {}},
+      {{}, {"QUORLIN_PASSWORD=+77"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"encrypt"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {"-", "-"});
+    const Result r = run(arguments, plain, c.environment);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, enciphered(plain, 77)) << testing::PrintToString(c.options);
+  }
+  // An empty entry is the password 0, and a negative one is not the same digits without the sign.
+  EXPECT_EQ(run({"encrypt", "-p", "", "-", "-"}, plain).out, enciphered(plain, 0));
+  EXPECT_EQ(run({"encrypt", "-p", "-77", "-", "-"}, plain).out, enciphered(plain, -77));
+}
+
+TEST_F(CipherTool, BadArgumentsExitWithTwo) {
+  writeFile(file("in"), "text");
+  writeFile(file("password"), "1\n");
+  const std::string in = file("in").string();
+  const std::string out = file("out").string();
+  struct Case {
+    std::vector<std::string> arguments;
+    std::vector<std::string> environment;
+  };
+  const Case cases[] = {
+      {{}, {}},
+      {{"scramble", "-p", "1", in, out}, {}},
+      {{"encrypt", "-p", "1", in}, {}},
+      {{"encrypt", "-p", "1", in, out, "extra"}, {}},
+      {{"encrypt", "--bogus", "-p", "1", in, out}, {}},
+      {{"encrypt", "-x", "-p", "1", in, out}, {}},
+      {{"encrypt", "--force=yes", "-p", "1", in, out}, {}},
+      {{"encrypt", in, out, "-p"}, {}},
+      {{"encrypt", in, out}, {}},
+      {{"encrypt", "-p", "1", "-p", "1", in, out}, {}},
+      {{"encrypt", "-p", "1", "--password-file", file("password").string(), in, out}, {}},
+      {{"encrypt", "-p", "1", in, out}, {"QUORLIN_PASSWORD=1"}},
+  };
+  for (const Case& c : cases) {
+    const Result r = run(c.arguments, {}, c.environment);
+    const std::string what = testing::PrintToString(c.arguments);
+    EXPECT_EQ(r.code, 2) << what;
+    EXPECT_TRUE(r.err.starts_with("quorlin-cipher: ")) << what << ": " << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << what << ": " << r.err;
+    EXPECT_EQ(r.out, "") << what;
+  }
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"in", "password"}));
+}
+
+TEST_F(CipherTool, UnreadableInputExitsWithThree) {
+  const std::string missing = file("missing").string();
+  Result r = run({"decrypt", "-p", "1", missing, file("out")});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.err, "quorlin-cipher: cannot open '" + missing + "': No such file or directory\n");
+
+  fs::create_directory(file("folder"));
+  r = run({"decrypt", "-p", "1", file("folder"), file("out")});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.err, "quorlin-cipher: cannot read '" + file("folder").string() + "': Is a directory\n");
+
+  writeFile(file("in"), "text");
+  r = run({"decrypt", "--password-file", missing, file("in"), file("out")});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.err, "quorlin-cipher: cannot read password file '" + missing + "': No such file or directory\n");
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"folder", "in"}));
+}
+
+TEST_F(CipherTool, UnwritableOutputExitsWithFour) {
+  writeFile(file("in"), "text");
+  const std::string inMissingFolder = file("no-such-folder/out").string();
+  Result r = run({"encrypt", "-p", "1", file("in"), inMissingFolder});
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(r.err, "quorlin-cipher: cannot write '" + inMissingFolder + "': No such file or directory\n");
+
+  r = run({"encrypt", "-p", "1", file("in"), "-"}, {}, {}, "/dev/full");
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(r.err, "quorlin-cipher: cannot write standard output: No space left on device\n");
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"in"}));
+}
+
+TEST_F(CipherTool, ExistingOutputIsReplacedOnlyWithForce) {
+  writeFile(file("in"), "new text");
+  writeFile(file("out"), "old");
+  fs::permissions(file("out"), fs::perms::owner_read | fs::perms::owner_write);
+  Result r = run({"encrypt", "-p", "9", file("in"), file("out")});
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(r.err, "quorlin-cipher: '" + file("out").string() + "' already exists (use --force to replace it)\n");
+  EXPECT_EQ(readFile(file("out")), "old");
+
+  r = run({"encrypt", "--force", "-p", "9", file("in"), file("out")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(readFile(file("out")), enciphered("new text", 9));
+  EXPECT_EQ(fs::status(file("out")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+  // The output is renamed into place only at the end, so a file can be decrypted onto itself.
+  r = run({"decrypt", "--force", "-p", "9", file("out"), file("out")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(readFile(file("out")), "new text");
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"in", "out"}));
+}
+
+TEST_F(CipherTool, HelpAndVersion) {
+  Result r = run({"--help"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(r.out.starts_with("Usage: quorlin-cipher encrypt|decrypt [options] INPUT OUTPUT\n")) << r.out;
+  EXPECT_EQ(r.err, "");
+  r = run({"encrypt", "-h"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(r.out.starts_with("Usage: ")) << r.out;
+  r = run({"--version"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "quorlin-cipher 1.2\n");
+}
+
+TEST_F(CipherTool, Utf8RoundTripWithChineseText) {
+  // Characters of two to four bytes in both encodings, far past one chunk, so that chunk edges cut
+  // them; one stretch of over a chunk has no byte that could end a GBK chunk early.
+  std::string text = "x";
+  for (int i = 0; i < 40000; ++i) text += "中";
+  for (int i = 0; i < 6000; ++i) text += "你好，世界! Quorlin 😀 第" + std::to_string(i) + "行\r\n";
+  writeFile(file("text"), text);
+
+  Result r = run({"encrypt", "--utf8", "-p", "88", file("text"), file("enc")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::string gbk = readFile(file("enc"));
+  decipherBytes(gbk, 88);
+  EXPECT_TRUE(gbk.starts_with("x\xD6\xD0\xD6\xD0")) << "not GBK";
+  EXPECT_TRUE(gbk == utf8PathToGbk(text)) << "differs from converting the whole text";
+  EXPECT_NE(gbk.find("\xC4\xE3\xBA\xC3\xA3\xAC\xCA\xC0\xBD\xE7! Quorlin \x94\x39\xFC\x36 \xB5\xDA" "0\xD0\xD0\r\n"),
+            std::string::npos);
+
+  r = run({"decrypt", "--utf8", "-p", "88", file("enc"), "-"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out == text) << "the UTF-8 text did not come back";
+
+  r = run({"decrypt", "-p", "88", file("enc"), "-"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out == gbk);
+}
+
+}  // namespace
