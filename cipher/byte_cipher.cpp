@@ -14,12 +14,18 @@ void decipherBytes(std::string& bytes, int32_t seed) {
   decipherChunk(keys, bytes.data(), bytes.size());
 }
 
+// The loops draw from a local copy of the keystream: a store through a char pointer may alias any
+// object, so with the caller's keystream the state would go through memory on every byte.
 void encipherChunk(Keystream& keys, char* data, size_t size) {
+  Keystream local = keys;
   for (size_t i = 0; i < size; ++i)
-    data[i] = static_cast<char>(static_cast<unsigned char>(data[i]) + keys.nextOffset());
+    data[i] = static_cast<char>(static_cast<unsigned char>(data[i]) + local.nextOffset());
+  keys = local;
 }
 
 void decipherChunk(Keystream& keys, char* data, size_t size) {
+  Keystream local = keys;
   for (size_t i = 0; i < size; ++i)
-    data[i] = static_cast<char>(static_cast<unsigned char>(data[i]) - keys.nextOffset());
+    data[i] = static_cast<char>(static_cast<unsigned char>(data[i]) - local.nextOffset());
+  keys = local;
 }
