@@ -1,0 +1,147 @@
+#include "platform/wininet.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/http_get.h"
+#include "web/tests/test_http_server.h"
+
+namespace {
+
+class NetLayer : public ::testing::Test {
+ protected:
+  void SetUp() override { setInternetTimeouts({2000, 5, 5000}); }
+
+  // Sends one request to the test server; the caller closes the three handles it gets back.
+  struct Opened {
+    HINTERNET internet, connection, request;
+  };
+  Opened openAndSend(const std::string& object, uint32_t flags, const std::string& headers = "") {
+    Opened o{};
+    o.internet = InternetOpenA("Agent/1.0", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    o.connection = InternetConnectA(o.internet, "127.0.0.1", INTERNET_PORT(server.port()), nullptr, nullptr,
+                                    INTERNET_SERVICE_HTTP, 0, 0);
+    o.request = HttpOpenRequestA(o.connection, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
+    EXPECT_NE(o.request, nullptr);
+    HttpSendRequestA(o.request, headers.data(), uint32_t(headers.size()), nullptr, 0);
+    return o;
+  }
+
+  TestHttpServer server;
+};
+
+TEST_F(NetLayer, ReadsInPiecesOfAtMostTheSizeAsked) {
+  const std::string body = "0123456789abcdefghijklmnopqrstuvwxyz";
+  server.reply("/body", {httpResponse("200 OK", body)});
+  const Opened o = openAndSend("/body", INTERNET_FLAG_RELOAD);
+  std::string read;
+  char buffer[7];
+  uint32_t count = 0;
+  while (InternetReadFile(o.request, buffer, sizeof buffer, &count) && count > 0) {
+    ASSERT_LE(count, sizeof buffer);
+    read.append(buffer, count);
+  }
+  EXPECT_EQ(read, body);
+  EXPECT_TRUE(InternetReadFile(o.request, buffer, sizeof buffer, &count));
+  EXPECT_EQ(count, 0u);
+  // Handles keep copies of what they need, so any closing order is safe.
+  EXPECT_TRUE(InternetCloseHandle(o.internet));
+  EXPECT_TRUE(InternetCloseHandle(o.request));
+  EXPECT_TRUE(InternetCloseHandle(o.connection));
+}
+
+TEST_F(NetLayer, HeaderQueryReportsTheSizeNeeded) {
+  server.reply("/h", {httpResponse("200 Fine", "x", "X-A: 1\r\n")});
+  const Opened o = openAndSend("/h", 0);
+  const std::string expected = "HTTP/1.1 200 Fine\r\nX-A: 1\r\nContent-Length: 1\r\nConnection: close\r\n\r\n";
+  uint32_t size = 0;
+  EXPECT_FALSE(HttpQueryInfoA(o.request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr));
+  EXPECT_EQ(size, expected.size() + 1);
+  std::string buffer(expected.size(), '#');
+  size = uint32_t(buffer.size());
+  EXPECT_FALSE(HttpQueryInfoA(o.request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr));
+  EXPECT_EQ(size, expected.size() + 1);
+  buffer.assign(size, '#');
+  EXPECT_TRUE(HttpQueryInfoA(o.request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr));
+  EXPECT_EQ(size, expected.size());
+  EXPECT_EQ(buffer, expected + '\0');
+  for (HINTERNET h : {o.request, o.connection, o.internet}) InternetCloseHandle(h);
+}
+
+TEST_F(NetLayer, FailsBeforeASendAndOnBadHandles) {
+  HINTERNET internet = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  HINTERNET connection =
+      InternetConnectA(internet, "127.0.0.1", INTERNET_PORT(server.port()), nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 0);
+  char buffer[4];
+  uint32_t count = 9;
+  EXPECT_FALSE(InternetReadFile(request, buffer, sizeof buffer, &count));
+  EXPECT_EQ(count, 0u);
+  uint32_t size = 0;
+  EXPECT_FALSE(HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr));
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(InternetConnectA(internet, "", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0), nullptr);
+  EXPECT_EQ(HttpOpenRequestA(internet, "GET", "/", nullptr, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(InternetOpenA("a", 7, nullptr, nullptr, 0), nullptr);
+  EXPECT_FALSE(InternetCloseHandle(nullptr));
+  for (HINTERNET h : {request, connection, internet}) InternetCloseHandle(h);
+  EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(NetLayer, RedirectsToHttpsOnlyWithTheFlag) {
+  for (const uint32_t flags : {0u, INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS}) {
+    SCOPED_TRACE(flags);
+    TestHttpServer local;
+    const std::string secure = "https://127.0.0.1:" + std::to_string(local.port()) + "/tls";
+    local.reply("/r", {httpResponse("301 Moved Permanently", "", "Location: " + secure + "\r\n")});
+    HINTERNET internet = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectA(internet, "127.0.0.1", INTERNET_PORT(local.port()), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/r", nullptr, nullptr, nullptr, flags, 0);
+    HttpSendRequestA(request, nullptr, 0, nullptr, 0);
+    for (HINTERNET h : {request, connection, internet}) InternetCloseHandle(h);
+    const std::vector<std::string> seen = local.requests();
+    ASSERT_EQ(seen.size(), flags == 0 ? 1u : 2u);
+    if (flags != 0) {
+      EXPECT_EQ(seen[1][0], '\x16');  // a TLS hello, not an HTTP request
+    }
+  }
+}
+
+TEST_F(NetLayer, SharedCookieStoreAcrossRequests) {
+  server.enqueue({httpResponse("200 OK", "", "Set-Cookie: store=1; Path=/store\r\n")});
+  for (int i = 0; i < 2; ++i) {
+    const Opened o = openAndSend("/store/page", INTERNET_FLAG_RELOAD);
+    for (HINTERNET h : {o.request, o.connection, o.internet}) InternetCloseHandle(h);
+  }
+  const Opened o = openAndSend("/store/page", INTERNET_FLAG_NO_COOKIES);
+  for (HINTERNET h : {o.request, o.connection, o.internet}) InternetCloseHandle(h);
+  const std::vector<std::string> seen = server.requests();
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(requestHeaders(seen[0]).find("Cookie:"), std::string::npos);
+  EXPECT_NE(requestHeaders(seen[1]).find("\r\nCookie: store=1\r\n"), std::string::npos);
+  EXPECT_EQ(requestHeaders(seen[2]).find("Cookie:"), std::string::npos);
+}
+
+TEST_F(NetLayer, HttpGet) {
+  server.reply("/bb.txt", {httpResponse("200 OK", std::string("1.3\0x", 5))});
+  server.reply("/moved", {httpResponse("302 Found", "", "Location: /bb.txt\r\n")});
+  server.reply("/missing", {httpResponse("404 Not Found", "<html>")});
+  server.reply("/cut", {"HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort"});
+  server.reply("/silent", {"HTTP/1.1 200 OK\r\n", 0, false, 0});
+
+  EXPECT_EQ(httpGet(server.url("/bb.txt")), std::string("1.3\0x", 5));
+  const std::string raw = server.requests().at(0);
+  EXPECT_EQ(requestLine(raw), "GET /bb.txt HTTP/1.0");
+  const std::string headers = requestHeaders(raw);
+  EXPECT_NE(headers.find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"), std::string::npos);
+  EXPECT_NE(headers.find("\r\nPragma: no-cache\r\n"), std::string::npos);
+  EXPECT_NE(headers.find("\r\nCache-Control: no-cache\r\n"), std::string::npos);
+
+  EXPECT_EQ(httpGet(server.url("/moved")), std::string("1.3\0x", 5));
+  EXPECT_EQ(httpGet(server.url("/missing")), "<html>");  // an error page is a body too
+  EXPECT_EQ(httpGet(server.url("/cut")), "");
+  EXPECT_EQ(httpGet(server.url("/silent")), "");
+  EXPECT_EQ(httpGet("http://127.0.0.1:1/"), "");
+}
+
+}  // namespace
