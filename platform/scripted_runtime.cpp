@@ -39,6 +39,7 @@ void ScriptedRuntime::answerFile(std::optional<std::string> path) { fileAnswers_
 
 int ScriptedRuntime::messageBox(const std::string& text, int buttons, const std::string& caption) {
   shown.push_back({"message", text, caption.empty() ? defaultCaption : caption, buttons, {}});
+  if (buttons == MB_OK) return ID_OK;  // the user's only choice
   int answer = ID_CANCEL;
   if (!takeFirst(messageAnswers_, answer)) ADD_FAILURE() << "message box without a queued answer: " << text;
   return answer;

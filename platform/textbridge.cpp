@@ -262,7 +262,7 @@ std::u16string utf8ToUtf16Escaped(const std::string& text) {
   const size_t n = text.size();
   for (size_t i = 0; i < n;) {
     const auto b = static_cast<unsigned char>(text[i]);
-    const int length = b < 0x80 ? 1 : b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+    const int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
     char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
     bool valid = length > 0 && i + length <= n;
     for (int k = 1; valid && k < length; ++k) {
@@ -292,10 +292,12 @@ std::u16string utf8ToUtf16Escaped(const std::string& text) {
 }  // namespace
 
 std::string gbkToUtf8Path(const std::string& path) {
-  std::u16string text = gbkToEditorText(path);
-  for (char16_t& u : text) {
-    if (u == loneLineFeed) u = '\n';
-    if (u == escapeBase + '\r') u = '\r';
+  std::u16string text;
+  for (const char16_t u : gbkToEditorText(path)) {
+    if (u == lineBreak) text += u"\r\n";
+    else if (u == loneLineFeed) text += u'\n';
+    else if (u == escapeBase + '\r') text += u'\r';
+    else text += u;
   }
   return utf16ToUtf8Escaped(text);
 }

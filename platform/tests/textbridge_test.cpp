@@ -105,6 +105,8 @@ TEST(TextBridge, PathsAreUtf8OnDisk) {
   EXPECT_EQ(gbkToUtf8Path("/tmp/\xCE\xC4.txt"), "/tmp/文.txt");
   EXPECT_EQ(utf8PathToGbk("/tmp/文.txt"), "/tmp/\xCE\xC4.txt");
   EXPECT_EQ(utf8PathToGbk(gbkToUtf8Path("/tmp/\xFF\x81")), "/tmp/\xFF\x81");
+  EXPECT_EQ(gbkToUtf8Path("a\r\nb\rc\nd"), "a\r\nb\rc\nd");
+  EXPECT_EQ(utf8PathToGbk("\xF5\x80\x80"), "\xF5\x80\x80") << "bytes that start no UTF-8 character pass through";
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+#include "app/file_commands.h"
+
+#include <string>
+
+#include "app/document.h"
+#include "platform/disk.h"
+#include "platform/runtime.h"
+
+namespace {
+constexpr char hint[] = "提示";
+}
+
+void reportNotSaved(const std::string& path) {
+  runtime().messageBox("无法写入文件“" + path + "”，内容没有保存。", MB_OK, hint);
+}
+
+void reportNotRead(const std::string& path) {
+  runtime().messageBox("无法读取文件“" + path + "”。", MB_OK, hint);
+}
+
+bool saveCommand() {
+  const std::string text = runtime().editorText();
+  if (text.empty()) {
+    runtime().messageBox("您好没有输入要保存的内容", MB_OK, hint);
+    return true;
+  }
+  if (!runtime().showFileDialog(saveDialogName)) return false;
+  const std::string path = runtime().dialogFileName(saveDialogName);
+  if (!writeWholeFile(path, text)) {
+    reportNotSaved(path);
+    return false;
+  }
+  contentModified = 0;
+  return true;
+}
+
+void openCommand() {
+  if (!saveChangesFirst()) return;
+  if (!runtime().showFileDialog(openDialogName)) return;
+  const std::string path = runtime().dialogFileName(openDialogName);
+  bool read = false;
+  const std::string bytes = readWholeFile(path, &read);
+  if (!read) {
+    reportNotRead(path);
+    return;
+  }
+  runtime().setEditorText(bytes);
+  contentModified = 0;
+}
+
+void newCommand() {
+  if (runtime().editorText().empty()) return;
+  switch (runtime().messageBox("您的内容还没有保存，是否保存？", MB_YESNOCANCEL, hint)) {
+    case ID_YES:
+      saveCommand();
+      break;
+    case ID_NO:
+      runtime().setEditorText({});
+      contentModified = 0;
+      break;
+    default:
+      break;
+  }
+}
+
+void exitCommand() {
+  if (saveChangesFirst()) runtime().endProgram(0);
+}
+
+bool saveChangesFirst() {
+  if (contentModified != 1) return true;
+  if (runtime().messageBox("文本内容已改变 是否需要保存？", MB_OKCANCEL, hint) != ID_OK) return true;
+  return saveCommand();
+}
+
+bool confirmSaveOnClose() { return saveChangesFirst(); }

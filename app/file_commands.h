@@ -1,0 +1,25 @@
+#pragma once
+// The menu "文件" and the close prompt. The texts these commands handle are GBK bytes.
+#include <string>
+
+// Form names of the editor and the two file dialogs.
+inline constexpr char editorName[] = "编辑框1";
+inline constexpr char saveDialogName[] = "通用对话框1";
+inline constexpr char openDialogName[] = "通用对话框2";
+
+void newCommand();
+void openCommand();
+// True unless text to be saved was not saved: the dialog was cancelled or the write failed (an empty
+// editor has nothing to lose and gives true after its message).
+bool saveCommand();
+void exitCommand();
+
+// Before changed text is closed or replaced: asks whether to save it. False when the user chose to save
+// and the text was not saved; the caller then stops and keeps the text.
+bool saveChangesFirst();
+// The main window's will-be-destroyed event; false keeps the window open.
+bool confirmSaveOnClose();
+
+// Shows that a file could not be written or read, naming it.
+void reportNotSaved(const std::string& path);
+void reportNotRead(const std::string& path);

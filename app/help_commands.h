@@ -1,0 +1,5 @@
+#pragma once
+// The menu "帮助".
+
+void aboutCommand();
+void contactAuthorCommand();

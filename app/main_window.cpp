@@ -1,0 +1,151 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTimer>
+
+#include "app/document.h"
+#include "app/file_commands.h"
+#include "app/help_commands.h"
+#include "app/window_events.h"
+#include "cipher/cipher_commands.h"
+#include "platform/qt_runtime.h"
+#include "web/online_counter.h"
+#include "web/update_check.h"
+
+namespace {
+
+// Calls handler unless the program is ending (after Exit no event reaches a handler).
+template <typename Handler>
+auto bound(Handler handler) {
+  return [handler] {
+    if (!programEnding()) handler();
+  };
+}
+
+QFileDialog* makeFileDialog(QWidget* parent, const char* name, QFileDialog::AcceptMode mode) {
+  auto* dialog = new QFileDialog(parent);
+  dialog->setObjectName(toQString(name));
+  dialog->setAcceptMode(mode);
+  dialog->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog->setDefaultSuffix(QStringLiteral("txt"));
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setOption(QFileDialog::ReadOnly, false);
+  dialog->setProperty("fileName", QString());
+  return dialog;
+}
+
+// The editor hides its selection while it does not have the focus.
+void hideInactiveSelection(QPlainTextEdit* editor) {
+  QPalette palette = editor->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Base));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Active, QPalette::Text));
+  editor->setPalette(palette);
+}
+
+}  // namespace
+
+MainWindow::MainWindow() {
+  setWindowTitle(QStringLiteral("QuorlinV1.2"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+
+  // The client area under the menu bar; its size changes are the window's size-changed event.
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("client"));
+  client->installEventFilter(this);
+  setCentralWidget(client);
+  auto* editor = new QPlainTextEdit(client);
+  editor->setObjectName(toQString(editorName));
+  QFont font(toQString("宋体"));
+  font.setPixelSize(14);
+  font.setWeight(QFont::Normal);
+  editor->setFont(font);
+  editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  editor->setTabChangesFocus(true);
+  editor->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  QPalette palette = editor->palette();
+  palette.setColor(QPalette::Base, Qt::white);
+  palette.setColor(QPalette::Text, Qt::black);
+  editor->setPalette(palette);
+  hideInactiveSelection(editor);
+  editor->installEventFilter(this);
+  editor->setGeometry(0, 0, 760, 432);
+  connect(editor, &QPlainTextEdit::textChanged, this, bound(onEditorTextChanged));
+
+  makeFileDialog(this, saveDialogName, QFileDialog::AcceptSave);
+  makeFileDialog(this, openDialogName, QFileDialog::AcceptOpen);
+
+  auto* versionClock = new QTimer(this);
+  versionClock->setObjectName(toQString(versionClockName));
+  connect(versionClock, &QTimer::timeout, this, bound(checkForUpdate));
+  auto* onlineClock = new QTimer(this);
+  onlineClock->setObjectName(toQString(onlineCountClockName));
+  connect(onlineClock, &QTimer::timeout, this, bound(refreshOnlineCount));
+
+  const auto addItem = [this](QMenu* menu, const char* caption, void (*handler)()) {
+    QAction* action = menu->addAction(toQString(caption));
+    action->setObjectName(toQString(caption));
+    if (handler) connect(action, &QAction::triggered, this, bound(handler));
+  };
+  QMenu* file = menuBar()->addMenu(toQString("文件"));
+  addItem(file, "新建", newCommand);
+  addItem(file, "打开", openCommand);
+  addItem(file, "另存为/保存", [] { saveCommand(); });
+  addItem(file, "退出", exitCommand);
+  QMenu* help = menuBar()->addMenu(toQString("帮助"));
+  addItem(help, "简介", aboutCommand);
+  addItem(help, "联系作者", contactAuthorCommand);
+  addItem(help, "在线人数", nullptr);
+  QMenu* advanced = menuBar()->addMenu(toQString("高级"));
+  addItem(advanced, "加密", encryptCommand);
+  addItem(advanced, "解密", decryptCommand);
+
+  // Esc anywhere in the window is a close request, like the close box.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void MainWindow::showAtFormPlace() {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  move(screen.x() + (screen.width() - windowOuterWidth) / 2, screen.y() + (screen.height() - windowOuterHeight) / 2);
+  show();
+  // The frame is known once the window is shown; the outer size includes it.
+  const QSize frame = frameGeometry().size() - size();
+  resize(windowOuterWidth - frame.width(), windowOuterHeight - frame.height());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (programEnding() || confirmSaveOnClose()) event->accept();
+  else event->ignore();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget()) {
+    if (event->type() == QEvent::Resize && !programEnding()) onWindowResized();
+  } else if (event->type() == QEvent::KeyPress) {
+    // Tab and Shift+Tab only move the focus: a tab character is never typed into the editor.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+      focusNextPrevChild(key == Qt::Key_Tab);
+      return true;
+    }
+  } else if (event->type() == QEvent::PaletteChange) {
+    auto* editor = static_cast<QPlainTextEdit*>(watched);
+    const QPalette palette = editor->palette();
+    if (palette.color(QPalette::Inactive, QPalette::Highlight) != palette.color(QPalette::Active, QPalette::Base))
+      hideInactiveSelection(editor);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}

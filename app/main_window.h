@@ -1,0 +1,20 @@
+#pragma once
+// The main window as its form describes it: a menu bar over the editor, two file dialogs and two
+// timers, each control under its form name as object name, its events bound to the program's handlers.
+#include <QMainWindow>
+
+class MainWindow : public QMainWindow {
+ public:
+  MainWindow();
+
+  // Shows the window centred on the primary screen at the form's outer size, frame included.
+  void showAtFormPlace();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Caption and outer size of the main window.
+inline constexpr int windowOuterWidth = 766;
+inline constexpr int windowOuterHeight = 485;

@@ -1,0 +1,22 @@
+#include "web/online_counter.h"
+
+#include "platform/runtime.h"
+#include "web/http_access.h"
+#include "web/text.h"
+#include "web/update_check.h"
+
+namespace {
+bool requestRunning = false;
+}
+
+void refreshOnlineCount() {
+  if (requestRunning) return;
+  requestRunning = true;
+  runtime().runInBackground([url = "http://" + updateSiteHost + "/renshutongji.php"] { return httpAccess(url); },
+                            [](const std::string& bytes) {
+                              requestRunning = false;
+                              const std::string page = bytes.substr(0, bytes.find('\0'));
+                              const std::string count = textBetween(page, "(\"", "\");");
+                              runtime().setMenuCaption("在线人数", "在线人数：" + count);
+                            });
+}

@@ -1,0 +1,70 @@
+#include "web/update_check.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/http_get.h"
+#include "platform/runtime.h"
+
+std::string currentVersion;
+std::string remoteVersion;
+std::string updateSiteHost = "www.quorlin.com";
+
+namespace {
+
+// The numbers of a version text, as digit strings without leading zeros; empty when text is no version.
+std::vector<std::string> versionNumbers(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const std::string version = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  std::vector<std::string> numbers(1);
+  for (const char c : version) {
+    if (c == '.') {
+      numbers.emplace_back();
+    } else if (c >= '0' && c <= '9') {
+      if (!(numbers.back().empty() && c == '0')) numbers.back() += c;
+    } else {
+      return {};
+    }
+  }
+  // An empty part ("1..2", ".5", "3.") makes no version; a part of zeros is the number 0.
+  for (size_t i = 0, start = 0; i <= version.size(); ++i) {
+    if (i == version.size() || version[i] == '.') {
+      if (i == start) return {};
+      start = i + 1;
+    }
+  }
+  return numbers;
+}
+
+// -1, 0 or 1 as digit string a orders before, with or after b as numbers.
+int compareNumbers(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b) < 0 ? -1 : a == b ? 0 : 1;
+}
+
+}  // namespace
+
+bool isNewerVersion(const std::string& remote, const std::string& current) {
+  const std::vector<std::string> a = versionNumbers(remote);
+  const std::vector<std::string> b = versionNumbers(current);
+  if (a.empty() || b.empty()) return false;
+  for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+    const int order = compareNumbers(i < a.size() ? a[i] : std::string(), i < b.size() ? b[i] : std::string());
+    if (order != 0) return order > 0;
+  }
+  return false;
+}
+
+void checkForUpdate() {
+  runtime().setTimerPeriod("版本时钟", 0);
+  currentVersion = "1.2";
+  const std::string site = "http://" + updateSiteHost;
+  runtime().runInBackground([url = site + "/bb.txt"] { return httpGet(url); },
+                            [download = site + "/zxxz.rar"](const std::string& bytes) {
+                              remoteVersion = bytes.substr(0, bytes.find('\0'));
+                              if (!isNewerVersion(remoteVersion, currentVersion)) return;
+                              runtime().messageBox("有新版本请下载更新", MB_OK, {});
+                              runtime().openUrl(download);
+                            });
+}
