@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <random>
@@ -22,6 +23,9 @@
 #include "platform/disk.h"
 #include "platform/qt_runtime.h"
 #include "platform/textbridge.h"
+#include "web/online_counter.h"
+#include "web/tests/test_http_server.h"
+#include "web/update_check.h"
 
 namespace {
 
@@ -53,6 +57,7 @@ class MainWindowTest : public QObject {
   MainWindow* window = nullptr;
   QtRuntime* backend = nullptr;
   Runtime* previous = nullptr;
+  QTemporaryDir* runDirectory = nullptr;
 
   QPlainTextEdit* editor() const { return window->findChild<QPlainTextEdit*>(toQString("编辑框1")); }
 
@@ -62,13 +67,15 @@ class MainWindowTest : public QObject {
     backend = new QtRuntime(window);
     previous = setRuntime(backend);
     contentModified = 0;
-    setRunDirectory(QDir::tempPath().toStdString());
+    runDirectory = new QTemporaryDir;
+    setRunDirectory(runDirectory->path().toStdString());
   }
 
   void cleanup() {
     setRuntime(previous);
     delete backend;
     delete window;
+    delete runDirectory;
   }
 
   void formAsDescribed() {
@@ -127,6 +134,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(version->interval(), 3000);
     backend->setTimerPeriod(versionClockName, 0);
     QVERIFY(!version->isActive());
+  }
+
+  void windowStaysResponsiveWhileTheCounterWaits() {
+    QAction* item = window->findChild<QAction*>(toQString("在线人数"));
+    {
+      TestHttpServer site;
+      TestReply silence;
+      silence.neverAnswer = true;
+      site.reply("/renshutongji.php", silence);
+      updateSiteHost = "127.0.0.1:" + std::to_string(site.port());
+      refreshOnlineCount();
+      bool eventsRan = false;
+      QTimer::singleShot(20, [&eventsRan] { eventsRan = true; });
+      QTRY_VERIFY_WITH_TIMEOUT(eventsRan && site.requests().size() == 1, 5000);
+      refreshOnlineCount();  // a tick while the request still waits starts no second one
+      QTest::qWait(100);
+      QCOMPARE(site.requests().size(), size_t(1));
+      QCOMPARE(item->text(), toQString("在线人数"));
+    }
+    // The site has gone: the waiting request ends empty and the caption shows no count.
+    QTRY_COMPARE_WITH_TIMEOUT(item->text(), toQString("在线人数："), 15000);
+    updateSiteHost = "www.quorlin.com";
   }
 
   void typingTabAndEnter() {
