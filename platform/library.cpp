@@ -13,10 +13,14 @@ void* libraryFunction(const std::string& library, const std::string& function, s
   if (!handle) {
     const std::string local = runDirectory() + "/" + library;
     handle = ::dlopen(gbkToUtf8Path(local).c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) handle = ::dlopen(gbkToUtf8Path(library).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-      if (error) *error = library + ": " + ::dlerror();
-      return nullptr;
+      // The run directory's copy tells more about what went wrong than the system's search does.
+      const std::string localError = ::dlerror();
+      handle = ::dlopen(gbkToUtf8Path(library).c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (!handle) {
+        if (error) *error = localError;
+        return nullptr;
+      }
     }
   }
   void* address = ::dlsym(handle, function.c_str());

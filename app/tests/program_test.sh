@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The real program under an X server (Xvfb): it starts in a fresh run directory, writes its skin engine
+# there hidden, and ends with exit code 0 on Esc, also after asking about changed text.
+# Usage: program_test.sh PATH_TO_QUORLIN
+set -euo pipefail
+program=$1
+run=$(mktemp -d)
+trap 'rm -rf "$run"' EXIT
+cp "$program" "$run/quorlin"
+unset QT_QPA_PLATFORM
+
+# Runs the program under Xvfb with the steps given as xdotool commands in $1; prints its exit code.
+session() {
+  timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+    "$1/quorlin" 2>/dev/null & pid=$!
+    w=$(xdotool search --sync --name "^QuorlinV1\.2$" | head -n 1)
+    sleep 0.5
+    eval "$2"
+    wait $pid; echo $?' _ "$run" "$1"
+}
+
+code=$(session 'xdotool windowfocus --sync $w key Escape')
+[ "$code" = 0 ] || { echo "closed with Esc: exit code $code, not 0"; exit 1; }
+[ -f "$run/SkinH_EL.dll" ] || { echo "the skin engine was not written"; exit 1; }
+grep -qx 'SkinH_EL.dll' "$run/.hidden" || { echo "the skin engine is not hidden"; exit 1; }
+
+# Changed text: Esc asks first; closing the question without a button is its Cancel, and the window closes.
+code=$(session 'xdotool windowfocus --sync $w type abc
+  xdotool windowfocus --sync $w key Escape
+  q=$(xdotool search --sync --name "^提示$" | head -n 1)
+  sleep 0.3
+  xdotool windowfocus --sync $q key Escape')
+[ "$code" = 0 ] || { echo "closed after a change: exit code $code, not 0"; exit 1; }
