@@ -13,7 +13,9 @@
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QPointer>
 #include <functional>
+#include <memory>
 #include <random>
 
 #include "app/document.h"
@@ -29,16 +31,34 @@
 
 namespace {
 
-// Runs answer on the next modal box that opens while the caller's own box runs.
+// Answers the next modal box that opens while the caller's own box runs: answer runs on it, again on
+// each tick while that box stays open (a file dialog may still be reading its directory), at most for
+// ten seconds, so that a failing answer cannot leave the test waiting for ever.
 void whenModalOpens(std::function<void(QWidget*)> answer) {
+  struct State {
+    QPointer<QWidget> box;
+    bool finished = false;  // the box closed (the same dialog may open again later)
+    int ticks = 0;
+  };
   auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (QWidget* box = QApplication::activeModalWidget()) {
+  timer->setInterval(20);
+  auto state = std::make_shared<State>();
+  QObject::connect(timer, &QTimer::timeout, [timer, answer, state] {
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool done = state->finished || (state->box && modal != state->box);
+    if (done || ++state->ticks > 500) {
+      if (!done && modal) modal->close();
       timer->stop();
       timer->deleteLater();
-      answer(box);
+      return;
     }
+    if (!modal) return;
+    if (!state->box) {
+      state->box = modal;
+      if (auto* dialog = qobject_cast<QDialog*>(modal))
+        QObject::connect(dialog, &QDialog::finished, [state] { state->finished = true; });
+    }
+    answer(modal);
   });
   timer->start();
 }
@@ -295,11 +315,11 @@ class MainWindowTest : public QObject {
   }
 
   void fileDialogKeepsItsNameOnCancel() {
-    const QString chosen = QDir::temp().filePath(QStringLiteral("quorlin-dialog-test"));
+    const QString chosen = QDir(runDirectory->path()).filePath(QStringLiteral("chosen"));
     whenModalOpens([&chosen](QWidget* box) {
-      auto* dialog = static_cast<QFileDialog*>(box);
-      dialog->selectFile(chosen);
-      QMetaObject::invokeMethod(dialog, "accept");
+      // The user types the name and confirms.
+      if (auto* name = box->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText(chosen);
+      QMetaObject::invokeMethod(box, "accept");
     });
     QVERIFY(backend->showFileDialog(saveDialogName));
     const std::string name = backend->dialogFileName(saveDialogName);
