@@ -40,7 +40,7 @@ void whenModalOpens(std::function<void(QWidget*)> answer) {
     bool finished = false;  // the box closed (the same dialog may open again later)
     int ticks = 0;
   };
-  auto* timer = new QTimer;
+  auto* timer = new QTimer(qApp);
   timer->setInterval(20);
   auto state = std::make_shared<State>();
   QObject::connect(timer, &QTimer::timeout, [timer, answer, state] {
