@@ -37,7 +37,6 @@ QFileDialog* makeFileDialog(QWidget* parent, const char* name, QFileDialog::Acce
   dialog->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog->setDefaultSuffix(QStringLiteral("txt"));
   dialog->setOption(QFileDialog::DontUseNativeDialog);
-  dialog->setOption(QFileDialog::ReadOnly, false);
   dialog->setProperty("fileName", QString());
   return dialog;
 }
@@ -56,7 +55,6 @@ MainWindow::MainWindow() {
   setWindowTitle(QStringLiteral("QuorlinV1.2"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  setAttribute(Qt::WA_DeleteOnClose, false);
 
   // The client area under the menu bar; its size changes are the window's size-changed event.
   auto* client = new QWidget(this);

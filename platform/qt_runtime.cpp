@@ -184,11 +184,27 @@ void QtRuntime::fatalError(const std::string& message) {
 }
 
 void QtRuntime::runInBackground(std::function<std::string()> work, std::function<void(std::string)> done) {
-  // Detached so that a request that hangs cannot hold up the end of the program.
-  std::thread([work = std::move(work), done = std::move(done)]() mutable {
+  joinFinishedWorkers();
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([work = std::move(work), done = std::move(done), finished]() mutable {
     std::string result = work();
     QMetaObject::invokeMethod(
         qApp, [done = std::move(done), result = std::move(result)] { if (!ending) done(result); },
         Qt::QueuedConnection);
-  }).detach();
+    *finished = true;
+  });
+  workers_.push_back({std::move(thread), std::move(finished)});
+}
+
+void QtRuntime::joinFinishedWorkers() {
+  std::erase_if(workers_, [](Worker& worker) {
+    if (!*worker.finished) return false;
+    worker.thread.join();
+    return true;
+  });
+}
+
+QtRuntime::~QtRuntime() {
+  joinFinishedWorkers();
+  for (Worker& worker : workers_) worker.thread.detach();
 }

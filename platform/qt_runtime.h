@@ -2,7 +2,11 @@
 // The runtime on Qt 6 Widgets: the real program's. It finds the main window's controls by their object
 // names (the form names) and converts between the program's GBK texts and Qt's Unicode at this edge.
 #include <QString>
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/runtime.h"
 
@@ -11,6 +15,9 @@ class QMainWindow;
 class QtRuntime : public Runtime {
  public:
   explicit QtRuntime(QMainWindow* window);
+  // Waits for the background work that has finished to end its thread; work still running (a request
+  // that hangs) is left to end with the process.
+  ~QtRuntime() override;
 
   int messageBox(const std::string& text, int buttons, const std::string& caption) override;
   bool inputBox(const std::string& prompt, const std::string& caption, const std::string& initial, int32_t& value,
@@ -30,7 +37,14 @@ class QtRuntime : public Runtime {
   void runInBackground(std::function<std::string()> work, std::function<void(std::string)> done) override;
 
  private:
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> finished;
+  };
+  void joinFinishedWorkers();
+
   QMainWindow* window_;
+  std::vector<Worker> workers_;
 };
 
 // The program's GBK texts as Qt's Unicode and back, losslessly (see platform/textbridge.h).

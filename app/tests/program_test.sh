@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
-# The real program under an X server (Xvfb): it starts in a fresh run directory, writes its skin engine
-# there hidden, and ends with exit code 0 on Esc, also after asking about changed text.
+# The real program: it starts offscreen and under an X server (Xvfb) in a fresh run directory, writes
+# its skin engine there hidden, and ends with exit code 0 on Esc, also after asking about changed text.
 # Usage: program_test.sh PATH_TO_QUORLIN
 set -euo pipefail
 program=$1
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
 cp "$program" "$run/quorlin"
+
+# Offscreen it has no way to be closed: it must still be running after two seconds.
+QT_QPA_PLATFORM=offscreen "$run/quorlin" 2>/dev/null & pid=$!
+sleep 2
+kill -0 $pid 2>/dev/null || { echo "the program did not keep running offscreen"; exit 1; }
+kill $pid
+wait $pid 2>/dev/null || true
+rm -f "$run/SkinH_EL.dll" "$run/.hidden"
+
 unset QT_QPA_PLATFORM
 
 # Runs the program under Xvfb with the steps given as xdotool commands in $1; prints its exit code.
