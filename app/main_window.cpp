@@ -7,7 +7,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
 

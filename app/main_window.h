@@ -15,6 +15,6 @@ class MainWindow : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// Caption and outer size of the main window.
+// Outer size of the main window, frame and menu bar included.
 inline constexpr int windowOuterWidth = 766;
 inline constexpr int windowOuterHeight = 485;
