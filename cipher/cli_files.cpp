@@ -9,18 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/disk.h"
+
 namespace {
-
-std::string directoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // A new file takes the usual mode under the umask; a replaced one keeps its own.
 mode_t modeFor(const std::string& target) {
@@ -102,7 +93,7 @@ bool openOutput(const std::string& path, bool replace, Output& out) {
     errno = EEXIST;
     return false;
   }
-  std::string name = directoryOf(path) + "/." + baseName(path) + ".XXXXXX";
+  std::string name = pathDirectory(path) + "/." + pathFileName(path) + ".XXXXXX";
   std::vector<char> buffer(name.begin(), name.end());
   buffer.push_back('\0');
   out.fd = ::mkstemp(buffer.data());

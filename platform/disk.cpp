@@ -15,17 +15,6 @@ namespace {
 
 std::string runDirectoryPath;
 
-std::string directoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string baseName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool writeAll(int fd, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -39,7 +28,7 @@ bool writeAll(int fd, const std::string& bytes) {
 
 // Writes bytes to a fresh temporary file beside target (a UTF-8 path) and renames it over target.
 bool replaceFile(const std::string& target, const std::string& bytes, mode_t mode) {
-  std::string temporary = directoryOf(target) + "/." + baseName(target) + ".XXXXXX";
+  std::string temporary = pathDirectory(target) + "/." + pathFileName(target) + ".XXXXXX";
   std::vector<char> name(temporary.begin(), temporary.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
@@ -107,8 +96,8 @@ bool setFileAttributes(const std::string& path, int attributes) {
   const mode_t mode = attributes & ATTRIBUTE_READONLY ? info.st_mode & ~mode_t(0222) : info.st_mode | S_IWUSR;
   if (::chmod(target.c_str(), mode & 07777) != 0) return false;
 
-  const std::string directory = directoryOf(target);
-  const std::string name = baseName(target);
+  const std::string directory = pathDirectory(target);
+  const std::string name = pathFileName(target);
   std::vector<std::string> names = hiddenNames(directory);
   const bool listed = std::find(names.begin(), names.end(), name) != names.end();
   const bool hidden = attributes & ATTRIBUTE_HIDDEN;
@@ -124,9 +113,20 @@ int fileAttributes(const std::string& path) {
   const std::string target = gbkToUtf8Path(path);
   struct stat info {};
   if (path.empty() || ::stat(target.c_str(), &info) != 0) return -1;
-  const std::vector<std::string> names = hiddenNames(directoryOf(target));
-  const bool hidden = std::find(names.begin(), names.end(), baseName(target)) != names.end();
+  const std::vector<std::string> names = hiddenNames(pathDirectory(target));
+  const bool hidden = std::find(names.begin(), names.end(), pathFileName(target)) != names.end();
   return ((info.st_mode & 0222) == 0 ? ATTRIBUTE_READONLY : 0) | (hidden ? ATTRIBUTE_HIDDEN : 0);
+}
+
+std::string pathDirectory(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string pathFileName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string runDirectory() { return runDirectoryPath; }

@@ -25,6 +25,10 @@ bool setFileAttributes(const std::string& path, int attributes);
 // The attributes as setFileAttributes stores them; -1 when the file does not exist.
 int fileAttributes(const std::string& path);
 
+// A file-system path's directory ("." when it names none) and its last name.
+std::string pathDirectory(const std::string& path);
+std::string pathFileName(const std::string& path);
+
 // The directory of the program's file, without a trailing "/"; set at start-up.
 std::string runDirectory();
 void setRunDirectory(const std::string& directory);

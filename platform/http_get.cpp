@@ -37,7 +37,6 @@ std::string httpGet(const std::string& url) {
 
   CURL* c = easy.get();
   std::string body;
-  const InternetTimeouts limits = internetTimeouts();
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -48,10 +47,7 @@ std::string httpGet(const std::string& url) {
   curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(c, CURLOPT_PROXY, "");
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs);
+  applyInternetTimeouts(c);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
   if (curl_easy_perform(c) != CURLE_OK) return {};

@@ -328,11 +328,7 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
     curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");
   }
 
-  const InternetTimeouts limits = internetTimeouts();
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs);
+  applyInternetTimeouts(c);
 
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, onHeader);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, &r);
@@ -386,6 +382,15 @@ void setInternetTimeouts(const InternetTimeouts& limits) {
 InternetTimeouts internetTimeouts() {
   const std::lock_guard lock(settingsLock);
   return timeouts;
+}
+
+void applyInternetTimeouts(void* curlEasyHandle) {
+  CURL* c = static_cast<CURL*>(curlEasyHandle);
+  const InternetTimeouts limits = internetTimeouts();
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs);
 }
 
 InternetRequestRecord lastOpenedRequest() {

@@ -81,6 +81,8 @@ struct InternetTimeouts {
 };
 void setInternetTimeouts(const InternetTimeouts& timeouts);
 InternetTimeouts internetTimeouts();
+// Puts the current limits on a libcurl easy handle (this layer's requests and the runtime's HTTP GET).
+void applyInternetTimeouts(void* curlEasyHandle);
 
 // What the process's last HttpOpenRequestA was given, with its connection and root handle; lets a test
 // check the flags and port of a request that never reaches a server of its own.
