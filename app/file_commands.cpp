@@ -6,22 +6,18 @@
 #include "platform/disk.h"
 #include "platform/runtime.h"
 
-namespace {
-constexpr char hint[] = "提示";
-}
-
 void reportNotSaved(const std::string& path) {
-  runtime().messageBox("无法写入文件“" + path + "”，内容没有保存。", MB_OK, hint);
+  runtime().messageBox("无法写入文件“" + path + "”，内容没有保存。", MB_OK, hintCaption);
 }
 
 void reportNotRead(const std::string& path) {
-  runtime().messageBox("无法读取文件“" + path + "”。", MB_OK, hint);
+  runtime().messageBox("无法读取文件“" + path + "”。", MB_OK, hintCaption);
 }
 
 bool saveCommand() {
   const std::string text = runtime().editorText();
   if (text.empty()) {
-    runtime().messageBox("您好没有输入要保存的内容", MB_OK, hint);
+    runtime().messageBox("您好没有输入要保存的内容", MB_OK, hintCaption);
     return true;
   }
   if (!runtime().showFileDialog(saveDialogName)) return false;
@@ -50,7 +46,7 @@ void openCommand() {
 
 void newCommand() {
   if (runtime().editorText().empty()) return;
-  switch (runtime().messageBox("您的内容还没有保存，是否保存？", MB_YESNOCANCEL, hint)) {
+  switch (runtime().messageBox("您的内容还没有保存，是否保存？", MB_YESNOCANCEL, hintCaption)) {
     case ID_YES:
       saveCommand();
       break;
@@ -69,7 +65,7 @@ void exitCommand() {
 
 bool saveChangesFirst() {
   if (contentModified != 1) return true;
-  if (runtime().messageBox("文本内容已改变 是否需要保存？", MB_OKCANCEL, hint) != ID_OK) return true;
+  if (runtime().messageBox("文本内容已改变 是否需要保存？", MB_OKCANCEL, hintCaption) != ID_OK) return true;
   return saveCommand();
 }
 

@@ -8,18 +8,14 @@
 #include "platform/disk.h"
 #include "platform/runtime.h"
 
-namespace {
-constexpr char hint[] = "提示";
-}
-
 void encryptCommand() {
   std::string bytes = runtime().editorText();
   if (bytes.empty()) {
-    runtime().messageBox("没有输入欲加密的内容", MB_OK, hint);
+    runtime().messageBox("没有输入欲加密的内容", MB_OK, hintCaption);
     return;
   }
   int32_t password = 0;
-  if (!runtime().inputBox("请输入写入密码！", hint, {}, password, INPUT_INTEGER)) return;
+  if (!runtime().inputBox("请输入写入密码！", hintCaption, {}, password, INPUT_INTEGER)) return;
   encipherBytes(bytes, password);
   if (!runtime().showFileDialog(saveDialogName)) return;
   const std::string path = runtime().dialogFileName(saveDialogName);
@@ -43,7 +39,7 @@ void decryptCommand() {
     return;
   }
   int32_t password = 0;
-  if (!runtime().inputBox("请输入被加密文件的打开密码！", hint, {}, password, INPUT_INTEGER)) return;
+  if (!runtime().inputBox("请输入被加密文件的打开密码！", hintCaption, {}, password, INPUT_INTEGER)) return;
   decipherBytes(bytes, password);
   runtime().setEditorText(bytes);
   contentModified = 0;

@@ -19,20 +19,13 @@ std::vector<std::string> versionNumbers(const std::string& text) {
   const std::string version = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
   std::vector<std::string> numbers(1);
   for (const char c : version) {
-    if (c == '.') {
-      numbers.emplace_back();
-    } else if (c >= '0' && c <= '9') {
-      if (!(numbers.back().empty() && c == '0')) numbers.back() += c;
-    } else {
-      return {};
-    }
+    if (c == '.') numbers.emplace_back();
+    else if (c >= '0' && c <= '9') numbers.back() += c;
+    else return {};
   }
-  // An empty part ("1..2", ".5", "3.") makes no version; a part of zeros is the number 0.
-  for (size_t i = 0, start = 0; i <= version.size(); ++i) {
-    if (i == version.size() || version[i] == '.') {
-      if (i == start) return {};
-      start = i + 1;
-    }
+  for (std::string& number : numbers) {
+    if (number.empty()) return {};                   // "1..2", ".5", "3."
+    number.erase(0, number.find_first_not_of('0'));  // a part of zeros is the number 0, ""
   }
   return numbers;
 }
