@@ -65,8 +65,15 @@ void exitCommand() {
 
 bool saveChangesFirst() {
   if (contentModified != 1) return true;
-  if (runtime().messageBox("文本内容已改变 是否需要保存？", MB_OKCANCEL, hintCaption) != ID_OK) return true;
-  return saveCommand();
+  // Only No drops the text: Cancel, Esc and closing the box keep it, like a Yes whose save failed.
+  switch (runtime().messageBox("文本内容已改变 是否需要保存？", MB_YESNOCANCEL, hintCaption)) {
+    case ID_YES:
+      return saveCommand();
+    case ID_NO:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool confirmSaveOnClose() { return saveChangesFirst(); }

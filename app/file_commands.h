@@ -17,8 +17,10 @@ void openCommand();
 bool saveCommand();
 void exitCommand();
 
-// Before changed text is closed or replaced: asks whether to save it. False when the user chose to save
-// and the text was not saved; the caller then stops and keeps the text.
+// Before changed text is closed or replaced: asks whether to save it (Yes, No, Cancel). True when the
+// caller may go on: the text was saved, or the user chose not to save it. False after Cancel (or Esc,
+// or closing the box) and when the save was cancelled or failed; the caller then stops and the text and
+// contentModified stay as they are.
 bool saveChangesFirst();
 // The main window's will-be-destroyed event; false keeps the window open.
 bool confirmSaveOnClose();

@@ -5,10 +5,14 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "app/help_commands.h"
 #include "app/tests/command_fixture.h"
 #include "app/window_events.h"
+#include "cipher/cipher_commands.h"
 
 namespace {
 
@@ -120,7 +124,7 @@ TEST_F(OpenCommand, CancelChangesNothingAfterAnEarlierOpen) {
   ui.answerFile(path("a.txt"));
   openCommand();
   type("edited");
-  ui.answerMessage(ID_CANCEL);  // do not save the changes
+  ui.answerMessage(ID_NO);  // do not save the changes
   ui.answerFile(std::nullopt);
   openCommand();
   EXPECT_EQ(ui.editor, "edited");
@@ -141,13 +145,13 @@ TEST_F(OpenCommand, UnreadableFileIsReportedAndTheTextKept) {
 TEST_F(OpenCommand, ChangedTextIsOfferedForSavingFirst) {
   ASSERT_TRUE(writeWholeFile(path("b.txt"), "other"));
   type("mine");
-  ui.answerMessage(ID_OK);       // save first
+  ui.answerMessage(ID_YES);      // save first
   ui.answerFile(std::nullopt);   // ... but cancel the save dialog: Open stops
   openCommand();
   EXPECT_EQ(ui.editor, "mine");
   EXPECT_THAT(boxes(), ElementsAre(closePrompt, saveDialog));
 
-  ui.answerMessage(ID_OK);
+  ui.answerMessage(ID_YES);
   ui.answerFile(path("mine.txt"));
   ui.answerFile(path("b.txt"));
   openCommand();
@@ -191,35 +195,60 @@ TEST_F(ExitAndClose, UnchangedTextEndsWithoutAQuestion) {
   EXPECT_TRUE(ui.shown.empty());
 }
 
-TEST_F(ExitAndClose, ChangedTextIsOfferedForSaving) {
-  struct Case {
-    std::string name;
-    std::string text;
-    int answer;
-    std::optional<std::string> file;
-    bool goesOn;
-  } cases[] = {
-      {"cancel goes on without saving", "x", ID_CANCEL, std::nullopt, true},
-      {"ok and saved", "x", ID_OK, "saved.txt", true},
-      {"ok but the save dialog cancelled", "x", ID_OK, std::nullopt, false},
-      {"ok with an empty editor", "", ID_OK, std::nullopt, true},
+// Every command that closes or replaces changed text asks first, and only "No" or a save that really
+// happened lets it go on; Cancel, Esc or closing the box (all ID_CANCEL) keeps the text and its flag.
+TEST_F(ExitAndClose, ChangedTextIsLostOnlyAfterNoOrASave) {
+  struct Entry {
+    const char* name;
+    std::function<bool()> run;  // runs the command; true when it went on past the question
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    for (const bool closing : {true, false}) {
-      type(c.text);
+  const Entry entries[] = {
+      {"close box or Esc", [] { return confirmSaveOnClose(); }},
+      {"exit", [this] { exitCommand(); return ui.endedWith.has_value(); }},
+      // Going on shows the open dialog, which is then cancelled, so the editor keeps its text.
+      {"open", [this] { openCommand(); return ui.shown.back().text == openDialogName; }},
+      {"decrypt", [this] { decryptCommand(); return ui.shown.back().text == openDialogName; }},
+  };
+  struct Answer {
+    const char* name;
+    int button;
+    std::optional<std::string> saveAs;  // the save dialog's answer after Yes
+    bool goesOn;
+    bool saved;
+  } answers[] = {
+      {"yes and saved", ID_YES, "saved.txt", true, true},
+      {"yes but the save dialog cancelled", ID_YES, std::nullopt, false, false},
+      {"yes but the save failed", ID_YES, "no-such-folder/saved.txt", false, false},
+      {"no", ID_NO, std::nullopt, true, false},
+      {"cancel, Esc or the box closed", ID_CANCEL, std::nullopt, false, false},
+  };
+  for (const Entry& entry : entries) {
+    for (const Answer& answer : answers) {
+      SCOPED_TRACE(std::string(entry.name) + ", " + answer.name);
+      std::filesystem::remove(path("saved.txt"));
+      type("unsaved text");
       ui.shown.clear();
       ui.endedWith.reset();
-      ui.answerMessage(c.answer);
-      if (c.answer == ID_OK && !c.text.empty()) ui.answerFile(c.file ? std::optional(path(*c.file)) : std::nullopt);
-      const bool wentOn = closing ? confirmSaveOnClose() : (exitCommand(), ui.endedWith.has_value());
-      EXPECT_EQ(wentOn, c.goesOn);
+      ui.answerMessage(answer.button);
+      if (answer.button == ID_YES) ui.answerFile(answer.saveAs ? std::optional(path(*answer.saveAs)) : std::nullopt);
+      const bool opens = entry.name == std::string("open") || entry.name == std::string("decrypt");
+      if (answer.goesOn && opens) ui.answerFile(std::nullopt);
+
+      EXPECT_EQ(entry.run(), answer.goesOn);
       EXPECT_EQ(ui.shown.front().text, "文本内容已改变 是否需要保存？");
-      if (c.text.empty()) {
-        EXPECT_THAT(boxes(), ElementsAre(closePrompt, nothingToSave));
-      }
+      EXPECT_EQ(ui.shown.front().buttons, MB_YESNOCANCEL);
+      EXPECT_EQ(ui.editor, "unsaved text");
+      EXPECT_EQ(readWholeFile(path("saved.txt")), answer.saved ? "unsaved text" : "");
+      EXPECT_EQ(contentModified, answer.saved ? 0 : 1);
     }
   }
+}
+
+TEST_F(ExitAndClose, YesWithAnEmptyEditorHasNothingToSaveAndGoesOn) {
+  type("");
+  ui.answerMessage(ID_YES);
+  EXPECT_TRUE(confirmSaveOnClose());
+  EXPECT_THAT(boxes(), ElementsAre(closePrompt, nothingToSave));
 }
 
 using HelpCommands = CommandTest;

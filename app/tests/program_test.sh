@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program: it starts offscreen and under an X server (Xvfb) in a fresh run directory, writes
-# its skin engine there hidden, and ends with exit code 0 on Esc, also after asking about changed text.
+# its skin engine there hidden, and ends with exit code 0 on Esc, also after asking about changed text
+# (where only No lets it go).
 # Usage: program_test.sh PATH_TO_QUORLIN
 set -euo pipefail
 program=$1
@@ -33,10 +34,17 @@ code=$(session 'xdotool windowfocus --sync $w key Escape')
 [ -f "$run/SkinH_EL.dll" ] || { echo "the skin engine was not written"; exit 1; }
 grep -qx 'SkinH_EL.dll' "$run/.hidden" || { echo "the skin engine is not hidden"; exit 1; }
 
-# Changed text: Esc asks first; closing the question without a button is its Cancel, and the window closes.
+# Changed text: Esc asks first; Esc on the question is its Cancel and keeps the window, whose text is
+# still there to be dropped with No (Alt+N) on the next close.
 code=$(session 'xdotool windowfocus --sync $w type abc
   xdotool windowfocus --sync $w key Escape
   q=$(xdotool search --sync --name "^提示$" | head -n 1)
   sleep 0.3
-  xdotool windowfocus --sync $q key Escape')
+  xdotool windowfocus --sync $q key Escape
+  sleep 0.5
+  kill -0 $pid 2>/dev/null || { echo "gone after Cancel"; exit; }
+  xdotool windowfocus --sync $w key Escape
+  q=$(xdotool search --sync --name "^提示$" | head -n 1)
+  sleep 0.3
+  xdotool windowfocus --sync $q key alt+n')
 [ "$code" = 0 ] || { echo "closed after a change: exit code $code, not 0"; exit 1; }

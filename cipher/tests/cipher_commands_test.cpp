@@ -96,7 +96,7 @@ TEST_F(DecryptCommand, WrongPasswordGivesTheTextUpToItsFirstZeroByte) {
   // Under the entry 1 the first offset is 42, so the first byte 0x2A deciphers to 0x00.
   ASSERT_TRUE(writeWholeFile(path("w.enc"), "\x2A\x44zz"));
   type("old");
-  ui.answerMessage(ID_CANCEL);  // do not save the changed text
+  ui.answerMessage(ID_NO);  // do not save the changed text
   ui.answerFile(path("w.enc"));
   ui.answerInput("1");
   decryptCommand();
@@ -146,7 +146,7 @@ TEST_F(DecryptCommand, CancelledPasswordAndUnreadableFileChangeNothing) {
 
 TEST_F(DecryptCommand, ChangedTextIsOfferedForSavingFirst) {
   type("unsaved");
-  ui.answerMessage(ID_OK);
+  ui.answerMessage(ID_YES);
   ui.answerFile(std::nullopt);  // the save is cancelled: Decrypt stops
   decryptCommand();
   EXPECT_EQ(ui.editor, "unsaved");
