@@ -19,3 +19,22 @@ void decipherBytes(std::string& bytes, int32_t seed);
 // cut into chunks gives the same bytes as the whole of it at once.
 void encipherChunk(Keystream& keys, char* data, size_t size);
 void decipherChunk(Keystream& keys, char* data, size_t size);
+
+// The instruction sets the byte loop comes in. All give the same bytes and leave the keystream in the
+// same state; they differ in speed only.
+enum class CipherIsa { scalar, sse41, avx2, avx512 };
+
+// The name QUORLIN_CIPHER_ISA gives the variant: "scalar", "sse41", "avx2" or "avx512".
+const char* cipherIsaName(CipherIsa isa);
+
+// Whether this build holds the variant and this processor runs it; scalar always.
+bool cipherIsaAvailable(CipherIsa isa);
+
+// The variant the functions above run, chosen on first use: the one QUORLIN_CIPHER_ISA names if it is
+// available, otherwise the widest available. A name that is unknown or unavailable here is reported once
+// on stderr.
+CipherIsa activeCipherIsa();
+
+// encipherChunk and decipherChunk on the given variant; one that is not available runs the scalar loop.
+void encipherChunkWith(CipherIsa isa, Keystream& keys, char* data, size_t size);
+void decipherChunkWith(CipherIsa isa, Keystream& keys, char* data, size_t size);

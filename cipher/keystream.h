@@ -4,6 +4,27 @@
 // exact sequence, so no library generator may stand in for it.
 #include <cstdint>
 
+constexpr uint32_t keystreamMultiplier = 214013u;
+constexpr uint32_t keystreamIncrement = 2531011u;
+
+// Many steps of the generator as one: the step is affine, so the state after count steps is
+// multiplier · state + increment, modulo 2^32.
+struct KeystreamJump {
+  uint32_t multiplier;
+  uint32_t increment;
+};
+
+// The jump over count steps, by repeated squaring of the single step.
+constexpr KeystreamJump keystreamJump(uint64_t count) {
+  KeystreamJump total{1, 0};
+  KeystreamJump power{keystreamMultiplier, keystreamIncrement};
+  for (; count != 0; count >>= 1) {
+    if (count & 1) total = {power.multiplier * total.multiplier, power.multiplier * total.increment + power.increment};
+    power = {power.multiplier * power.multiplier, power.multiplier * power.increment + power.increment};
+  }
+  return total;
+}
+
 class Keystream {
  public:
   // The state is the seed's 32-bit pattern; nothing else enters it and nothing is drawn.
@@ -11,7 +32,7 @@ class Keystream {
 
   // Advances the state and returns its bits 16 to 30, a value from 0 to 32767.
   int nextValue() {
-    state = state * 214013u + 2531011u;
+    state = state * keystreamMultiplier + keystreamIncrement;
     return static_cast<int>(state >> 16 & 0x7FFF);
   }
 
@@ -21,6 +42,15 @@ class Keystream {
 
   // The offset of one byte, 1 to 100: nextInRange(1, 100), which comes to 1 + nextValue() % 100.
   int nextOffset() { return 1 + nextValue() % 100; }
+
+  // Advances the state as count calls of nextValue would, at the cost of about log2(count) of them.
+  void skip(uint64_t count) {
+    const KeystreamJump jump = keystreamJump(count);
+    state = jump.multiplier * state + jump.increment;
+  }
+
+  // The state's bit pattern, for byte loops that draw in parallel lanes from where this keystream stands.
+  uint32_t bits() const { return state; }
 
  private:
   uint32_t state;

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -21,6 +24,41 @@ std::string randomBytes(size_t size, unsigned seed) {
   std::string bytes(size, '\0');
   for (char& b : bytes) b = static_cast<char>(generator() & 0xFF);
   return bytes;
+}
+
+constexpr CipherIsa allIsas[] = {CipherIsa::scalar, CipherIsa::sse41, CipherIsa::avx2, CipherIsa::avx512};
+
+std::vector<CipherIsa> availableIsas() {
+  std::vector<CipherIsa> isas;
+  for (const CipherIsa isa : allIsas)
+    if (cipherIsaAvailable(isa)) isas.push_back(isa);
+  return isas;
+}
+
+// Run with QUORLIN_CIPHER_ISA naming a variant this processor lacks, the cipher's tests would only repeat
+// those of the widest variant, so they are skipped.
+class ByteCipher : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* forced = std::getenv("QUORLIN_CIPHER_ISA");
+    if (forced == nullptr) return;
+    for (const CipherIsa isa : allIsas)
+      if (std::strcmp(forced, cipherIsaName(isa)) == 0 && !cipherIsaAvailable(isa))
+        GTEST_SKIP() << forced << " is not available on this processor";
+  }
+};
+
+// The cipher as defined: one offset after the other, each drawn as its byte is shifted.
+void shiftOneByOne(Keystream& keys, char* data, size_t size, bool up) {
+  for (size_t i = 0; i < size; ++i) {
+    const int offset = keys.nextOffset();
+    data[i] = static_cast<char>(static_cast<unsigned char>(data[i]) + (up ? offset : -offset));
+  }
+}
+
+void shiftWith(CipherIsa isa, Keystream& keys, char* data, size_t size, bool up) {
+  if (up) encipherChunkWith(isa, keys, data, size);
+  else decipherChunkWith(isa, keys, data, size);
 }
 
 TEST(PasswordToSeed, ReadsTheEntryAsThePasswordBoxDoes) {
@@ -59,7 +97,7 @@ TEST(PasswordToSeed, ReadsTheEntryAsThePasswordBoxDoes) {
   for (const Case& c : cases) EXPECT_EQ(passwordToSeed(c.entry), c.seed) << '"' << c.entry << '"';
 }
 
-TEST(ByteCipher, FixturesDecipherAndEncipherExactly) {
+TEST_F(ByteCipher, FixturesDecipherAndEncipherExactly) {
   struct Case {
     const char* name;
     const char* password;
@@ -80,7 +118,7 @@ TEST(ByteCipher, FixturesDecipherAndEncipherExactly) {
   EXPECT_EQ(fixture("wrap.enc").back(), '\0');
 }
 
-TEST(ByteCipher, WrapsBothWays) {
+TEST_F(ByteCipher, WrapsBothWays) {
   // 0xFF up by 1 is 0x00: the fourth offset of seed 1 is 1.
   std::string bytes(4, '\xFF');
   encipherBytes(bytes, 1);
@@ -94,7 +132,7 @@ TEST(ByteCipher, WrapsBothWays) {
   EXPECT_EQ(bytes[at], '\xFF');
 }
 
-TEST(ByteCipher, ChangesEveryByteAndRestoresIt) {
+TEST_F(ByteCipher, ChangesEveryByteAndRestoresIt) {
   const std::string plain = randomBytes(100000, 7) + std::string(100000, '\0');
   for (const int32_t seed : {0, 1, -1, 20240611, INT32_MIN}) {
     std::string bytes = plain;
@@ -106,7 +144,7 @@ TEST(ByteCipher, ChangesEveryByteAndRestoresIt) {
   }
 }
 
-TEST(ByteCipher, ChunksContinueTheKeystream) {
+TEST_F(ByteCipher, ChunksContinueTheKeystream) {
   const std::string plain = randomBytes(20000, 11);
   std::string whole = plain;
   encipherBytes(whole, -123456);
@@ -127,7 +165,7 @@ TEST(ByteCipher, ChunksContinueTheKeystream) {
   EXPECT_EQ(chunked, plain);
 }
 
-TEST(ByteCipher, EmptyDataDrawsNothing) {
+TEST_F(ByteCipher, EmptyDataDrawsNothing) {
   std::string empty;
   encipherBytes(empty, 5);
   decipherBytes(empty, 5);
@@ -136,6 +174,88 @@ TEST(ByteCipher, EmptyDataDrawsNothing) {
   encipherChunk(keys, nullptr, 0);
   decipherChunk(keys, nullptr, 0);
   EXPECT_EQ(keys.nextValue(), 38);
+}
+
+TEST(CipherIsa, EnvironmentChoosesTheVariant) {
+  const CipherIsa widest = availableIsas().back();
+  const char* forced = std::getenv("QUORLIN_CIPHER_ISA");
+  for (const CipherIsa isa : allIsas)
+    if (forced != nullptr && std::strcmp(forced, cipherIsaName(isa)) == 0 && cipherIsaAvailable(isa)) {
+      EXPECT_EQ(activeCipherIsa(), isa);
+      return;
+    }
+  EXPECT_EQ(activeCipherIsa(), widest) << "QUORLIN_CIPHER_ISA=" << (forced ? forced : "(unset)");
+}
+
+// Every length from 0 past several blocks of the widest variant, at every alignment, each length under
+// one of several seeds (bit 31 set and clear), in both directions: bytes and final state as the byte loop
+// gives them, and the bytes around the data untouched.
+TEST(CipherVariants, MatchTheByteLoopAtEveryLengthAndAlignment) {
+  const int32_t seeds[] = {0, 1, -1, INT32_MIN, INT32_MAX, 20240611, -123456789};
+  constexpr size_t margin = 64, longest = 3000;
+  const std::string source = randomBytes(margin + 64 + longest + margin, 3);
+  for (size_t length = 0; length <= longest; ++length) {
+    const size_t at = margin + length % 64;
+    const int32_t seed = seeds[length % std::size(seeds)];
+    for (const bool up : {true, false}) {
+      std::string expected = source;
+      Keystream expectedKeys(seed);
+      shiftOneByOne(expectedKeys, expected.data() + at, length, up);
+      for (const CipherIsa isa : availableIsas()) {
+        std::string bytes = source;
+        Keystream keys(seed);
+        shiftWith(isa, keys, bytes.data() + at, length, up);
+        ASSERT_EQ(bytes, expected) << cipherIsaName(isa) << " length " << length << (up ? " up" : " down");
+        ASSERT_EQ(keys.bits(), expectedKeys.bits()) << cipherIsaName(isa) << " length " << length;
+      }
+    }
+  }
+}
+
+TEST(CipherVariants, MatchTheByteLoopOnLargeData) {
+  const std::string plain = randomBytes((size_t{4} << 20) + 13, 17);
+  for (const int32_t seed : {0, INT32_MIN, 987654321}) {
+    std::string expected = plain;
+    Keystream expectedKeys(seed);
+    shiftOneByOne(expectedKeys, expected.data(), expected.size(), true);
+    for (const CipherIsa isa : availableIsas()) {
+      std::string bytes = plain;
+      Keystream keys(seed);
+      encipherChunkWith(isa, keys, bytes.data(), bytes.size());
+      ASSERT_TRUE(bytes == expected) << cipherIsaName(isa) << " seed " << seed;
+      EXPECT_EQ(keys.bits(), expectedKeys.bits()) << cipherIsaName(isa) << " seed " << seed;
+      Keystream back(seed);
+      decipherChunkWith(isa, back, bytes.data(), bytes.size());
+      ASSERT_TRUE(bytes == plain) << cipherIsaName(isa) << " seed " << seed;
+    }
+  }
+}
+
+// A stream cut at random places, each chunk on a variant picked at random: every chunk continues the
+// keystream where the one before left it, whichever variant ran it.
+TEST(CipherVariants, RandomChunkSplitsContinueTheKeystream) {
+  const std::vector<CipherIsa> isas = availableIsas();
+  std::mt19937 generator(23);
+  for (int round = 0; round < 20; ++round) {
+    const int32_t seed = static_cast<int32_t>(generator());
+    const std::string plain = randomBytes(30000, round);
+    std::string expected = plain;
+    Keystream expectedKeys(seed);
+    shiftOneByOne(expectedKeys, expected.data(), expected.size(), true);
+
+    std::string bytes = plain;
+    Keystream keys(seed);
+    for (size_t done = 0; done < bytes.size();) {
+      // Mostly short chunks, that end inside a block, now and then a long one.
+      const size_t wanted = generator() % 8 == 0 ? generator() % 5000 : generator() % 200;
+      const size_t size = std::min(wanted, bytes.size() - done);
+      const CipherIsa isa = isas[generator() % isas.size()];
+      encipherChunkWith(isa, keys, bytes.data() + done, size);
+      done += size;
+    }
+    EXPECT_TRUE(bytes == expected) << "round " << round;
+    EXPECT_EQ(keys.bits(), expectedKeys.bits()) << "round " << round;
+  }
 }
 
 }  // namespace

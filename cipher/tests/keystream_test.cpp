@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -66,6 +67,41 @@ TEST(Keystream, NextInRange) {
     Keystream keys(0);
     EXPECT_EQ(keys.nextInRange(c.min, c.max), c.expected) << c.min << ".." << c.max;
     EXPECT_EQ(keys.nextValue(), c.draws ? 7719 : 38) << c.min << ".." << c.max;
+  }
+}
+
+TEST(Keystream, SkipLandsWhereSingleStepsDo) {
+  Keystream stepped(-20240611);
+  for (uint64_t count = 0; count <= 5000; ++count) {
+    Keystream jumped(-20240611);
+    jumped.skip(count);
+    ASSERT_EQ(jumped.bits(), stepped.bits()) << count;
+    stepped.nextValue();
+  }
+  // The increment is odd and the multiplier is 1 modulo 4, so the generator runs through all 2^32 states:
+  // counts that differ by whole periods land on the same state, and one step after 2^32 − 1 is the start.
+  const uint64_t period = uint64_t{1} << 32;
+  for (const int32_t seed : {0, 1, -1, INT32_MIN, INT32_MAX, 123456789}) {
+    Keystream keys(seed);
+    keys.skip(period);
+    EXPECT_EQ(keys.bits(), Keystream(seed).bits()) << seed;
+    keys.skip(period - 1);
+    keys.nextValue();
+    EXPECT_EQ(keys.bits(), Keystream(seed).bits()) << seed;
+    Keystream far(seed), near(seed);
+    far.skip(5 * period + 4321);
+    near.skip(4321);
+    EXPECT_EQ(far.bits(), near.bits()) << seed;
+  }
+  // Two jumps make one over their sum, for counts of every size.
+  std::mt19937_64 generator(5);
+  for (int i = 0; i < 200; ++i) {
+    const uint64_t first = generator() >> (generator() % 64), second = generator() >> (generator() % 64);
+    Keystream twice(i), once(i);
+    twice.skip(first);
+    twice.skip(second);
+    once.skip(first + second);
+    EXPECT_EQ(twice.bits(), once.bits()) << first << " + " << second;
   }
 }
 
