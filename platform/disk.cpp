@@ -51,24 +51,32 @@ std::vector<std::string> hiddenNames(const std::string& directory) {
 
 }  // namespace
 
-std::string readWholeFile(const std::string& path, bool* ok) {
-  if (ok) *ok = false;
+std::string readWholeFile(const std::string& path, ReadStatus* status) {
+  ReadStatus ignored;
+  ReadStatus& result = status ? *status : ignored;
+  result = READ_FAILED;
   if (path.empty()) return {};
-  const int fd = ::open(gbkToUtf8Path(path).c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that opening a FIFO cannot wait for a writer; regular files read as usual.
+  const int fd = ::open(gbkToUtf8Path(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return {};
+  struct stat info {};
   std::string bytes;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::fcntl(fd, F_SETFL, 0) == 0) {
+    result = READ_DONE;
+    if (size_t(info.st_size) > maxReadSize) result = READ_TOO_LARGE;
+    else bytes.reserve(size_t(info.st_size));
+  }
   char buffer[65536];
-  ssize_t n;
-  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+  while (result == READ_DONE) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return {};
-    }
-    bytes.append(buffer, size_t(n));
+    if (n == 0) break;
+    if (n < 0) result = READ_FAILED;
+    else if (bytes.size() + size_t(n) > maxReadSize) result = READ_TOO_LARGE;  // grown while read
+    else bytes.append(buffer, size_t(n));
   }
   ::close(fd);
-  if (ok) *ok = true;
+  if (result != READ_DONE) bytes.clear();
   return bytes;
 }
 
