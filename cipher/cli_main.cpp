@@ -1,6 +1,8 @@
 // quorlin-cipher: encrypts and decrypts the program's encrypted files from the command line, for many
 // files at once or a machine without a desktop. The files are the same byte for byte as the window's
 // Encrypt and Decrypt commands write and read.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +46,13 @@ constexpr char usageText[] =
     "Instead of an option, the password may come from the environment variable QUORLIN_PASSWORD;\n"
     "give it exactly one way. A wrong password cannot be detected: it deciphers into other bytes.\n"
     "\n"
+    "OUTPUT is written to a temporary file beside it and renamed into place when complete; a\n"
+    "symbolic link is written through to its target. A file with other hard links, another owner,\n"
+    "or in a folder where no file can be created is rewritten in place once the output is complete.\n"
+    "An OUTPUT that is not a regular file (a device, FIFO or socket) or has no write permission\n"
+    "bit is refused, even with --force. On SIGINT, SIGTERM or SIGHUP the temporary file is removed\n"
+    "and the tool exits with 128 plus the signal's number.\n"
+    "\n"
     "Exit status: 0 done, 2 bad arguments, 3 input (or password file) unreadable,\n"
     "4 output unwritable or already there.\n";
 
@@ -66,9 +75,10 @@ int fail(int code, const std::string& message) {
 std::string inputName(const std::string& path) { return path == "-" ? "standard input" : "'" + path + "'"; }
 std::string outputName(const std::string& path) { return path == "-" ? "standard output" : "'" + path + "'"; }
 
-int outputFailed(const std::string& path, int error) {
-  if (error == EEXIST) return fail(exitOutputFailed, outputName(path) + " already exists (use --force to replace it)");
-  return fail(exitOutputFailed, "cannot write " + outputName(path) + ": " + std::strerror(error));
+int outputFailed(const std::string& path, const SaveError& error) {
+  if (error.number == EEXIST)
+    return fail(exitOutputFailed, outputName(path) + " already exists (use --force to replace it)");
+  return fail(exitOutputFailed, "cannot write " + outputName(path) + ": " + error.message);
 }
 
 // Fills request from the arguments; returns -1 to go on, or the exit code after help, the version or
@@ -154,18 +164,18 @@ int readPassword(Request& request) {
 int transform(const Request& request, int32_t seed) {
   const int input = openInput(request.input);
   if (input < 0) return fail(exitInputFailed, "cannot open " + inputName(request.input) + ": " + std::strerror(errno));
-  Output output;
-  if (!openOutput(request.output, request.force, output)) {
-    const int error = errno;
-    closeInput(input);
-    return outputFailed(request.output, error);
+  const bool toStandardOutput = request.output == "-";
+  SaveFile output;
+  if (!toStandardOutput) {
+    if (const SaveError error = openOutput(output, request.output, request.force); error.number) {
+      closeInput(input);
+      return outputFailed(request.output, error);
+    }
   }
-  // Drops the output on a failure and gives back the failure's errno.
+  // Drops the output on a failure.
   auto stop = [&] {
-    const int error = errno;
-    abandonOutput(output);
+    cancelOutput(output);
     closeInput(input);
-    return error;
   };
 
   Keystream keys(seed);
@@ -174,7 +184,8 @@ int transform(const Request& request, int32_t seed) {
   for (;;) {
     const ssize_t n = readInput(input, buffer.data(), buffer.size());
     if (n < 0) {
-      const int error = stop();
+      const int error = errno;
+      stop();
       return fail(exitInputFailed, "cannot read " + inputName(request.input) + ": " + std::strerror(error));
     }
     const bool atEnd = n == 0;
@@ -198,11 +209,16 @@ int transform(const Request& request, int32_t seed) {
     } else {
       decipherChunk(keys, buffer.data(), size);
     }
-    if (!writeOutput(output, data, size)) return outputFailed(request.output, stop());
+    const SaveError written = toStandardOutput ? writeFully(STDOUT_FILENO, data, size) : writeSave(output, data, size);
+    if (written.number) {
+      stop();
+      return outputFailed(request.output, written);
+    }
     if (atEnd) break;
   }
   closeInput(input);
-  if (!finishOutput(output, request.force)) return outputFailed(request.output, errno);
+  if (toStandardOutput) return 0;
+  if (const SaveError error = finishOutput(output); error.number) return outputFailed(request.output, error);
   return 0;
 }
 
@@ -212,5 +228,6 @@ int main(int argc, char** argv) {
   Request request;
   if (const int code = parseArguments(argc, argv, request); code >= 0) return code;
   if (const int code = readPassword(request); code >= 0) return code;
+  handleInterrupts();
   return transform(request, passwordToSeed(request.password));
 }

@@ -14,9 +14,9 @@ inline constexpr size_t maxReadSize = size_t(1) << 30;
 // failure from an empty file.
 std::string readWholeFile(const std::string& path, ReadStatus* status = nullptr);
 
-// Replaces the file's content with bytes as a whole: the bytes go to a temporary file in the same
-// directory, which is flushed to disk and then renamed over the target, so a failure at any point leaves
-// the previous file as it was. False when the path is empty, the target is read-only (no write bit for
+// Replaces the file's content with bytes as a whole, or creates the file, through a save
+// (platform/save_file.h): a failure leaves the previous file as it was, links are followed, and a
+// special file is refused. False when the path is empty, the target is read-only (no write bit for
 // anyone, the counterpart of the read-only attribute) or any step fails.
 bool writeWholeFile(const std::string& path, const std::string& bytes);
 
