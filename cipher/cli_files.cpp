@@ -69,15 +69,15 @@ bool readFirstLine(const std::string& path, std::string& line) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   line.clear();
-  char buffer[4096];
+  char byte = 0;
   ssize_t n;
-  while ((n = readInput(fd, buffer, sizeof buffer)) > 0) {
-    line.append(buffer, size_t(n));
-    const size_t end = line.find('\n');
-    if (end != std::string::npos) {
-      line.resize(end);
+  while ((n = readInput(fd, &byte, 1)) == 1 && byte != '\n') {
+    if (line.size() == firstLineLimit) {
+      n = -1;
+      errno = EFBIG;
       break;
     }
+    line += byte;
   }
   const int error = errno;
   ::close(fd);

@@ -14,8 +14,12 @@ int openInput(const std::string& path);
 ssize_t readInput(int fd, char* buffer, size_t size);
 void closeInput(int fd);
 
-// The first line of a file, without its line break (LF or CR LF). "-" is a file of that name here:
-// standard input may be the data.
+// The longest first line readFirstLine takes.
+inline constexpr size_t firstLineLimit = 4096;
+// The first line of a file, without its line break (LF or CR LF). It is read byte by byte and nothing
+// after its line break is consumed, so standard input (/dev/stdin) can carry the password's line and
+// then the data. A first line longer than firstLineLimit fails with EFBIG. "-" is a file of that name
+// here.
 bool readFirstLine(const std::string& path, std::string& line);
 
 // From now on SIGINT, SIGTERM and SIGHUP end the tool with the exit code 128 + the signal's number,

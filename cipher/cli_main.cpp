@@ -34,9 +34,10 @@ constexpr char usageText[] =
     "and standard output.\n"
     "\n"
     "Options:\n"
-    "  -p, --password TEXT     the password, read as the password box reads what is typed\n"
+    "  -p, --password NUMBER   the password: a whole number, such as 2024 or -7\n"
     "      --password-file FILE\n"
-    "                          the password is the first line of FILE\n"
+    "                          the password is the first line of FILE (at most 4096 bytes);\n"
+    "                          nothing after that line is read, so FILE may be /dev/stdin\n"
     "      --force             replace OUTPUT if it exists\n"
     "      --utf8              encrypt: INPUT is UTF-8 text, enciphered as GBK like the editor's;\n"
     "                          decrypt: the deciphered GBK text is written as UTF-8\n"
@@ -44,7 +45,9 @@ constexpr char usageText[] =
     "      --version           show the version and exit\n"
     "\n"
     "Instead of an option, the password may come from the environment variable QUORLIN_PASSWORD;\n"
-    "give it exactly one way. A wrong password cannot be detected: it deciphers into other bytes.\n"
+    "give it exactly one way. A password is an optional sign and digits, with blanks around them\n"
+    "allowed; as in the password box, numbers beyond 32 bits wrap around. A wrong password cannot\n"
+    "be detected: it deciphers into other bytes.\n"
     "\n"
     "OUTPUT is written to a temporary file beside it and renamed into place when complete; a\n"
     "symbolic link is written through to its target. A file with other hard links, another owner,\n"
@@ -53,8 +56,8 @@ constexpr char usageText[] =
     "bit is refused, even with --force. On SIGINT, SIGTERM or SIGHUP the temporary file is removed\n"
     "and the tool exits with 128 plus the signal's number.\n"
     "\n"
-    "Exit status: 0 done, 2 bad arguments, 3 input (or password file) unreadable,\n"
-    "4 output unwritable or already there.\n";
+    "Exit status: 0 done, 2 bad arguments (a password that is not a whole number included),\n"
+    "3 input (or password file) unreadable, 4 output unwritable or already there.\n";
 
 struct Request {
   bool encrypt = false;
@@ -79,6 +82,22 @@ int outputFailed(const std::string& path, const SaveError& error) {
   if (error.number == EEXIST)
     return fail(exitOutputFailed, outputName(path) + " already exists (use --force to replace it)");
   return fail(exitOutputFailed, "cannot write " + outputName(path) + ": " + error.message);
+}
+
+// An optional sign and at least one digit, blanks allowed around them: the entries that the password
+// box's reading turns into the number they show. Any other entry would silently be the password 0 or a
+// cut-off number.
+bool isWholeNumber(const std::string& entry) {
+  const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  size_t i = 0;
+  while (i < entry.size() && blank(entry[i])) ++i;
+  if (i < entry.size() && (entry[i] == '-' || entry[i] == '+')) ++i;
+  const size_t digits = i;
+  while (i < entry.size() && digit(entry[i])) ++i;
+  if (i == digits) return false;
+  while (i < entry.size() && blank(entry[i])) ++i;
+  return i == entry.size();
 }
 
 // Fills request from the arguments; returns -1 to go on, or the exit code after help, the version or
@@ -150,13 +169,20 @@ int parseArguments(int argc, char** argv, Request& request) {
 }
 
 // The password's text from the one place it was given; an exit code when the password file cannot be
-// read, else -1.
+// read or the password is not a whole number, else -1.
 int readPassword(Request& request) {
   if (const char* variable = std::getenv(passwordVariable)) {
     request.password = variable;
   } else if (request.passwordFile && !readFirstLine(*request.passwordFile, request.password)) {
-    return fail(exitInputFailed, "cannot read password file '" + *request.passwordFile + "': " + std::strerror(errno));
+    const int error = errno;
+    const std::string file = "password file '" + *request.passwordFile + "'";
+    if (error == EFBIG)
+      return fail(exitBadArguments, "the first line of " + file + " is longer than " +
+                                        std::to_string(firstLineLimit) + " bytes: passwords are whole numbers");
+    return fail(exitInputFailed, "cannot read " + file + ": " + std::strerror(error));
   }
+  if (!isWholeNumber(request.password))
+    return fail(exitBadArguments, "the password is not a whole number: passwords are whole numbers, such as 2024 or -7");
   return -1;
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "cipher/byte_cipher.h"
+#include "cipher/cli_files.h"
 #include "platform/textbridge.h"
 
 namespace {
@@ -75,15 +76,17 @@ class CipherTool : public testing::Test {
   fs::path file(const std::string& name) const { return work / name; }
 
   // Runs the tool with arguments; environment holds NAME=VALUE words (QUORLIN_PASSWORD is unset
-  // otherwise), output redirects standard output to a file of its own.
+  // otherwise), output redirects standard output to a file of its own. Standard input is a file, or a
+  // pipe when pipeInput is set.
   Result run(const std::vector<std::string>& arguments, const std::string& input = {},
              const std::vector<std::string>& environment = {}, const std::string& output = {}) {
     writeFile(root / "stdin", input);
-    std::string command = "env -u QUORLIN_PASSWORD";
+    std::string command = pipeInput ? "cat " + quoted((root / "stdin").string()) + " | " : "";
+    command += "env -u QUORLIN_PASSWORD";
     for (const std::string& word : environment) command += " " + quoted(word);
     command += " " + quoted(QUORLIN_CIPHER_TOOL);
     for (const std::string& word : arguments) command += " " + quoted(word);
-    command += " <" + quoted((root / "stdin").string());
+    if (!pipeInput) command += " <" + quoted((root / "stdin").string());
     command += " >" + quoted(output.empty() ? (root / "stdout").string() : output);
     command += " 2>" + quoted((root / "stderr").string());
     const int status = std::system(command.c_str());
@@ -104,6 +107,7 @@ class CipherTool : public testing::Test {
 
   fs::path root;
   fs::path work;
+  bool pipeInput = false;
 };
 
 TEST_F(CipherTool, RoundTripThroughFiles) {
@@ -146,7 +150,7 @@ TEST_F(CipherTool, StandardInputToStandardOutput) {
   EXPECT_TRUE(r.out == plain);
 }
 
-TEST_F(CipherTool, EveryPasswordSourceReadsTheEntryLikeThePasswordBox) {
+TEST_F(CipherTool, EveryPasswordSourceGivesTheSameNumber) {
   writeFile(file("password"), "  0077\r\n5\n");
   const std::string plain = "some text";
   struct Case {
@@ -155,7 +159,8 @@ TEST_F(CipherTool, EveryPasswordSourceReadsTheEntryLikeThePasswordBox) {
   };
   const Case cases[] = {
       {{"-p", "77"}, {}},
-      {{"--password= 0077abc"}, {}},
+      {{"--password= 0077\t"}, {}},
+      {{"-p", "4294967373"}, {}},  // wraps around modulo 2^32, as in the password box
       {{"--password-file", file("password").string()}, {}},
       {{"--password-file=" + file("password").string()}, {}},
       {{}, {"QUORLIN_PASSWORD=+77"}},
@@ -168,9 +173,58 @@ TEST_F(CipherTool, EveryPasswordSourceReadsTheEntryLikeThePasswordBox) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, enciphered(plain, 77)) << testing::PrintToString(c.options);
   }
-  // An empty entry is the password 0, and a negative one is not the same digits without the sign.
-  EXPECT_EQ(run({"encrypt", "-p", "", "-", "-"}, plain).out, enciphered(plain, 0));
+  // A negative password is not the same digits without the sign.
   EXPECT_EQ(run({"encrypt", "-p", "-77", "-", "-"}, plain).out, enciphered(plain, -77));
+}
+
+TEST_F(CipherTool, PasswordsThatAreNoWholeNumberAreRefused) {
+  writeFile(file("in"), "text");
+  writeFile(file("bom"), "\xEF\xBB\xBF" "5\n");
+  writeFile(file("empty"), "");
+  writeFile(file("too-long"), std::string(firstLineLimit + 1, '1') + "\n");
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<std::string> environment;
+  };
+  const Case cases[] = {
+      {{"-p", "hunter2"}, {}},
+      {{"-p", ""}, {}},
+      {{"-p", "-"}, {}},
+      {{"-p", "12 34"}, {}},
+      {{"-p", "5-"}, {}},
+      {{"-p", "--5"}, {}},
+      {{"--password= 0077abc"}, {}},
+      {{}, {"QUORLIN_PASSWORD="}},
+      {{"--password-file", file("bom").string()}, {}},
+      {{"--password-file", file("empty").string()}, {}},
+      {{"--password-file", file("too-long").string()}, {}},
+      {{"--password-file", "/dev/zero"}, {}},  // ends after its first few KiB
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"decrypt"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {file("in").string(), file("out").string()});
+    const Result r = run(arguments, {}, c.environment);
+    const std::string what = testing::PrintToString(c.options) + testing::PrintToString(c.environment);
+    EXPECT_EQ(r.code, 2) << what;
+    EXPECT_THAT(r.err, testing::HasSubstr("passwords are whole numbers")) << what;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << what << ": " << r.err;
+  }
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"bom", "empty", "in", "too-long"}));
+
+  // The longest first line taken.
+  writeFile(file("longest"), std::string(firstLineLimit - 2, ' ') + "5\r\n");
+  const Result r = run({"encrypt", "--password-file", file("longest"), "-", "-"}, "text");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, enciphered("text", 5));
+}
+
+TEST_F(CipherTool, PasswordFileOnStandardInputLeavesTheDataAfterItsLine) {
+  pipeInput = true;
+  const std::string data = "DATA\nmore lines\n" + randomBytes(10000, 4);
+  const Result r = run({"encrypt", "--password-file", "/dev/stdin", "-", "-"}, "5\r\n" + data);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out == enciphered(data, 5));
 }
 
 TEST_F(CipherTool, BadArgumentsExitWithTwo) {
