@@ -10,8 +10,11 @@ void reportNotSaved(const std::string& path) {
   runtime().messageBox("无法写入文件“" + path + "”，内容没有保存。", MB_OK, hintCaption);
 }
 
-void reportNotRead(const std::string& path) {
-  runtime().messageBox("无法读取文件“" + path + "”。", MB_OK, hintCaption);
+void reportNotRead(const std::string& path, ReadStatus status) {
+  if (status == READ_TOO_LARGE)
+    runtime().messageBox("文件“" + path + "”太大（超过 1 GB），无法打开。", MB_OK, hintCaption);
+  else
+    runtime().messageBox("无法读取文件“" + path + "”。", MB_OK, hintCaption);
 }
 
 bool saveCommand() {
@@ -34,10 +37,10 @@ void openCommand() {
   if (!saveChangesFirst()) return;
   if (!runtime().showFileDialog(openDialogName)) return;
   const std::string path = runtime().dialogFileName(openDialogName);
-  bool read = false;
-  const std::string bytes = readWholeFile(path, &read);
-  if (!read) {
-    reportNotRead(path);
+  ReadStatus status = READ_FAILED;
+  const std::string bytes = readWholeFile(path, &status);
+  if (status != READ_DONE) {
+    reportNotRead(path, status);
     return;
   }
   runtime().setEditorText(bytes);

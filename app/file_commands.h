@@ -2,6 +2,8 @@
 // The menu "文件" and the close prompt. The texts these commands handle are GBK bytes.
 #include <string>
 
+#include "platform/disk.h"
+
 // Form names of the editor and the two file dialogs.
 inline constexpr char editorName[] = "编辑框1";
 inline constexpr char saveDialogName[] = "通用对话框1";
@@ -25,6 +27,7 @@ bool saveChangesFirst();
 // The main window's will-be-destroyed event; false keeps the window open.
 bool confirmSaveOnClose();
 
-// Shows that a file could not be written or read, naming it.
+// Shows that a file could not be written or read, naming it; a read tells a file too large to load
+// from one that could not be read at all.
 void reportNotSaved(const std::string& path);
-void reportNotRead(const std::string& path);
+void reportNotRead(const std::string& path, ReadStatus status);

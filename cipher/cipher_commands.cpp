@@ -32,10 +32,10 @@ void decryptCommand() {
   runtime().showFileDialog(openDialogName);
   const std::string path = runtime().dialogFileName(openDialogName);
   if (path.empty()) return;
-  bool read = false;
-  std::string bytes = readWholeFile(path, &read);
-  if (!read) {
-    reportNotRead(path);
+  ReadStatus status = READ_FAILED;
+  std::string bytes = readWholeFile(path, &status);
+  if (status != READ_DONE) {
+    reportNotRead(path, status);
     return;
   }
   int32_t password = 0;

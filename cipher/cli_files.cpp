@@ -1,38 +1,49 @@
 #include "cipher/cli_files.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <utility>
-#include <vector>
-
-#include "platform/disk.h"
+#include <climits>
+#include <csignal>
+#include <cstring>
 
 namespace {
 
-// A new file takes the usual mode under the umask; a replaced one keeps its own.
-mode_t modeFor(const std::string& target) {
-  struct stat info {};
-  if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+constexpr int interrupts[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The output's temporary file for the interrupt handler, in a fixed buffer as only async-signal-safe
+// calls may run there; changed only while the interrupts are held back.
+char interruptedTemporary[PATH_MAX];
+
+extern "C" void onInterrupt(int signal) {
+  if (interruptedTemporary[0] != '\0') ::unlink(interruptedTemporary);
+  ::_exit(128 + signal);
 }
 
-// Without replace, the rename itself refuses a target that appeared since the output was opened; a
-// file system that cannot do that gets the check just before.
-bool renameIntoPlace(const std::string& from, const std::string& to, bool replace) {
-  if (replace) return ::rename(from.c_str(), to.c_str()) == 0;
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  if (pathExists(to)) {
-    errno = EEXIST;
-    return false;
+// Holds the interrupts back for its lifetime; one that arrives meanwhile is handled at the end.
+class InterruptsHeld {
+ public:
+  InterruptsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : interrupts) sigaddset(&held, signal);
+    ::sigprocmask(SIG_BLOCK, &held, &previous);
   }
-  return ::rename(from.c_str(), to.c_str()) == 0;
+  ~InterruptsHeld() { ::sigprocmask(SIG_SETMASK, &previous, nullptr); }
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+ private:
+  sigset_t previous;
+};
+
+// Tells the handler the save's temporary file (none once it is committed or cancelled). A name the
+// kernel accepted fits PATH_MAX.
+void rememberTemporary(const SaveFile& save) {
+  const size_t size = save.temporary.size() < sizeof interruptedTemporary ? save.temporary.size() : 0;
+  std::memcpy(interruptedTemporary, save.temporary.data(), size);
+  interruptedTemporary[size] = '\0';
 }
 
 }  // namespace
@@ -58,15 +69,15 @@ bool readFirstLine(const std::string& path, std::string& line) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   line.clear();
-  char buffer[4096];
+  char byte = 0;
   ssize_t n;
-  while ((n = readInput(fd, buffer, sizeof buffer)) > 0) {
-    line.append(buffer, size_t(n));
-    const size_t end = line.find('\n');
-    if (end != std::string::npos) {
-      line.resize(end);
+  while ((n = readInput(fd, &byte, 1)) == 1 && byte != '\n') {
+    if (line.size() == firstLineLimit) {
+      n = -1;
+      errno = EFBIG;
       break;
     }
+    line += byte;
   }
   const int error = errno;
   ::close(fd);
@@ -78,68 +89,34 @@ bool readFirstLine(const std::string& path, std::string& line) {
   return true;
 }
 
-bool pathExists(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0;
+void handleInterrupts() {
+  for (int signal : interrupts) {
+    struct sigaction action {};
+    ::sigaction(signal, nullptr, &action);
+    if (action.sa_handler == SIG_IGN) continue;
+    action = {};
+    action.sa_handler = onInterrupt;
+    sigfillset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+  }
 }
 
-bool openOutput(const std::string& path, bool replace, Output& out) {
-  out = Output{path, {}, -1};
-  if (path == "-") {
-    out.fd = STDOUT_FILENO;
-    return true;
-  }
-  if (!replace && pathExists(path)) {
-    errno = EEXIST;
-    return false;
-  }
-  std::string name = pathDirectory(path) + "/." + pathFileName(path) + ".XXXXXX";
-  std::vector<char> buffer(name.begin(), name.end());
-  buffer.push_back('\0');
-  out.fd = ::mkstemp(buffer.data());
-  if (out.fd < 0) return false;
-  out.temporary.assign(buffer.data());
-  return true;
+SaveError openOutput(SaveFile& save, const std::string& path, bool replace) {
+  const InterruptsHeld held;
+  const SaveError error = openSave(save, path, replace);
+  rememberTemporary(save);
+  return error;
 }
 
-bool writeOutput(Output& out, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(out.fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= size_t(n);
-  }
-  return true;
+SaveError finishOutput(SaveFile& save) {
+  const InterruptsHeld held;
+  const SaveError error = commitSave(save);
+  rememberTemporary(save);
+  return error;
 }
 
-bool finishOutput(Output& out, bool replace) {
-  if (out.temporary.empty()) return true;
-  const std::string temporary = std::exchange(out.temporary, {});
-  bool ok = ::fchmod(out.fd, modeFor(out.target)) == 0 && ::fsync(out.fd) == 0;
-  int error = errno;
-  if (::close(out.fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  out.fd = -1;
-  if (ok && !renameIntoPlace(temporary, out.target, replace)) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    ::unlink(temporary.c_str());
-    errno = error;
-  }
-  return ok;
-}
-
-void abandonOutput(Output& out) {
-  if (out.temporary.empty()) return;
-  const int error = errno;
-  ::close(out.fd);
-  ::unlink(out.temporary.c_str());
-  out.temporary.clear();
-  out.fd = -1;
-  errno = error;
+void cancelOutput(SaveFile& save) {
+  const InterruptsHeld held;
+  cancelSave(save);
+  rememberTemporary(save);
 }

@@ -1,10 +1,12 @@
 #pragma once
 // Files of quorlin-cipher, named as given on the command line; "-" is standard input or output. Every
-// routine returns false (or -1) with errno telling why.
+// routine returns false (or -1) with errno telling why, or an error value.
 #include <sys/types.h>
 
 #include <cstddef>
 #include <string>
+
+#include "platform/save_file.h"
 
 // An open input: a file descriptor, or -1.
 int openInput(const std::string& path);
@@ -12,27 +14,21 @@ int openInput(const std::string& path);
 ssize_t readInput(int fd, char* buffer, size_t size);
 void closeInput(int fd);
 
-// The first line of a file, without its line break (LF or CR LF). "-" is a file of that name here:
-// standard input may be the data.
+// The longest first line readFirstLine takes.
+inline constexpr size_t firstLineLimit = 4096;
+// The first line of a file, without its line break (LF or CR LF). It is read byte by byte and nothing
+// after its line break is consumed, so standard input (/dev/stdin) can carry the password's line and
+// then the data. A first line longer than firstLineLimit fails with EFBIG. "-" is a file of that name
+// here.
 bool readFirstLine(const std::string& path, std::string& line);
 
-// True when something, even a dangling link, has this name.
-bool pathExists(const std::string& path);
+// From now on SIGINT, SIGTERM and SIGHUP end the tool with the exit code 128 + the signal's number,
+// after removing the output's temporary file, so an interrupted run leaves no partial output behind. A
+// signal that was ignored when the tool started (as nohup does) stays ignored.
+void handleInterrupts();
 
-// An output being written. A file is written to a temporary file beside it and renamed into place only
-// when everything is written, so a failure never leaves a half-written or destroyed target; standard
-// output is written directly.
-struct Output {
-  std::string target;
-  std::string temporary;
-  int fd = -1;
-};
-
-// Starts an output; replace allows an existing file to be replaced (EEXIST otherwise).
-bool openOutput(const std::string& path, bool replace, Output& out);
-bool writeOutput(Output& out, const char* data, size_t size);
-// Flushes the file to disk and renames it into place; still refuses to replace a file that appeared
-// meanwhile unless replace.
-bool finishOutput(Output& out, bool replace);
-// Drops an output that will not be finished: the temporary file is removed, the target untouched.
-void abandonOutput(Output& out);
+// The output file, written as a save (platform/save_file.h) whose temporary file the interrupt handler
+// knows about. Standard output is not opened here: it is written directly.
+SaveError openOutput(SaveFile& save, const std::string& path, bool replace);
+SaveError finishOutput(SaveFile& save);
+void cancelOutput(SaveFile& save);

@@ -1,6 +1,8 @@
 // quorlin-cipher: encrypts and decrypts the program's encrypted files from the command line, for many
 // files at once or a machine without a desktop. The files are the same byte for byte as the window's
 // Encrypt and Decrypt commands write and read.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,9 +34,10 @@ constexpr char usageText[] =
     "and standard output.\n"
     "\n"
     "Options:\n"
-    "  -p, --password TEXT     the password, read as the password box reads what is typed\n"
+    "  -p, --password NUMBER   the password: a whole number, such as 2024 or -7\n"
     "      --password-file FILE\n"
-    "                          the password is the first line of FILE\n"
+    "                          the password is the first line of FILE (at most 4096 bytes);\n"
+    "                          nothing after that line is read, so FILE may be /dev/stdin\n"
     "      --force             replace OUTPUT if it exists\n"
     "      --utf8              encrypt: INPUT is UTF-8 text, enciphered as GBK like the editor's;\n"
     "                          decrypt: the deciphered GBK text is written as UTF-8\n"
@@ -42,10 +45,19 @@ constexpr char usageText[] =
     "      --version           show the version and exit\n"
     "\n"
     "Instead of an option, the password may come from the environment variable QUORLIN_PASSWORD;\n"
-    "give it exactly one way. A wrong password cannot be detected: it deciphers into other bytes.\n"
+    "give it exactly one way. A password is an optional sign and digits, with blanks around them\n"
+    "allowed; as in the password box, numbers beyond 32 bits wrap around. A wrong password cannot\n"
+    "be detected: it deciphers into other bytes.\n"
     "\n"
-    "Exit status: 0 done, 2 bad arguments, 3 input (or password file) unreadable,\n"
-    "4 output unwritable or already there.\n";
+    "OUTPUT is written to a temporary file beside it and renamed into place when complete; a\n"
+    "symbolic link is written through to its target. A file with other hard links, another owner,\n"
+    "or in a folder where no file can be created is rewritten in place once the output is complete.\n"
+    "An OUTPUT that is not a regular file (a device, FIFO or socket) or has no write permission\n"
+    "bit is refused, even with --force. On SIGINT, SIGTERM or SIGHUP the temporary file is removed\n"
+    "and the tool exits with 128 plus the signal's number.\n"
+    "\n"
+    "Exit status: 0 done, 2 bad arguments (a password that is not a whole number included),\n"
+    "3 input (or password file) unreadable, 4 output unwritable or already there.\n";
 
 struct Request {
   bool encrypt = false;
@@ -66,9 +78,26 @@ int fail(int code, const std::string& message) {
 std::string inputName(const std::string& path) { return path == "-" ? "standard input" : "'" + path + "'"; }
 std::string outputName(const std::string& path) { return path == "-" ? "standard output" : "'" + path + "'"; }
 
-int outputFailed(const std::string& path, int error) {
-  if (error == EEXIST) return fail(exitOutputFailed, outputName(path) + " already exists (use --force to replace it)");
-  return fail(exitOutputFailed, "cannot write " + outputName(path) + ": " + std::strerror(error));
+int outputFailed(const std::string& path, const SaveError& error) {
+  if (error.number == EEXIST)
+    return fail(exitOutputFailed, outputName(path) + " already exists (use --force to replace it)");
+  return fail(exitOutputFailed, "cannot write " + outputName(path) + ": " + error.message);
+}
+
+// An optional sign and at least one digit, blanks allowed around them: the entries that the password
+// box's reading turns into the number they show. Any other entry would silently be the password 0 or a
+// cut-off number.
+bool isWholeNumber(const std::string& entry) {
+  const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  size_t i = 0;
+  while (i < entry.size() && blank(entry[i])) ++i;
+  if (i < entry.size() && (entry[i] == '-' || entry[i] == '+')) ++i;
+  const size_t digits = i;
+  while (i < entry.size() && digit(entry[i])) ++i;
+  if (i == digits) return false;
+  while (i < entry.size() && blank(entry[i])) ++i;
+  return i == entry.size();
 }
 
 // Fills request from the arguments; returns -1 to go on, or the exit code after help, the version or
@@ -140,13 +169,20 @@ int parseArguments(int argc, char** argv, Request& request) {
 }
 
 // The password's text from the one place it was given; an exit code when the password file cannot be
-// read, else -1.
+// read or the password is not a whole number, else -1.
 int readPassword(Request& request) {
   if (const char* variable = std::getenv(passwordVariable)) {
     request.password = variable;
   } else if (request.passwordFile && !readFirstLine(*request.passwordFile, request.password)) {
-    return fail(exitInputFailed, "cannot read password file '" + *request.passwordFile + "': " + std::strerror(errno));
+    const int error = errno;
+    const std::string file = "password file '" + *request.passwordFile + "'";
+    if (error == EFBIG)
+      return fail(exitBadArguments, "the first line of " + file + " is longer than " +
+                                        std::to_string(firstLineLimit) + " bytes: passwords are whole numbers");
+    return fail(exitInputFailed, "cannot read " + file + ": " + std::strerror(error));
   }
+  if (!isWholeNumber(request.password))
+    return fail(exitBadArguments, "the password is not a whole number: passwords are whole numbers, such as 2024 or -7");
   return -1;
 }
 
@@ -154,18 +190,18 @@ int readPassword(Request& request) {
 int transform(const Request& request, int32_t seed) {
   const int input = openInput(request.input);
   if (input < 0) return fail(exitInputFailed, "cannot open " + inputName(request.input) + ": " + std::strerror(errno));
-  Output output;
-  if (!openOutput(request.output, request.force, output)) {
-    const int error = errno;
-    closeInput(input);
-    return outputFailed(request.output, error);
+  const bool toStandardOutput = request.output == "-";
+  SaveFile output;
+  if (!toStandardOutput) {
+    if (const SaveError error = openOutput(output, request.output, request.force); error.number) {
+      closeInput(input);
+      return outputFailed(request.output, error);
+    }
   }
-  // Drops the output on a failure and gives back the failure's errno.
+  // Drops the output on a failure.
   auto stop = [&] {
-    const int error = errno;
-    abandonOutput(output);
+    cancelOutput(output);
     closeInput(input);
-    return error;
   };
 
   Keystream keys(seed);
@@ -174,7 +210,8 @@ int transform(const Request& request, int32_t seed) {
   for (;;) {
     const ssize_t n = readInput(input, buffer.data(), buffer.size());
     if (n < 0) {
-      const int error = stop();
+      const int error = errno;
+      stop();
       return fail(exitInputFailed, "cannot read " + inputName(request.input) + ": " + std::strerror(error));
     }
     const bool atEnd = n == 0;
@@ -198,11 +235,16 @@ int transform(const Request& request, int32_t seed) {
     } else {
       decipherChunk(keys, buffer.data(), size);
     }
-    if (!writeOutput(output, data, size)) return outputFailed(request.output, stop());
+    const SaveError written = toStandardOutput ? writeFully(STDOUT_FILENO, data, size) : writeSave(output, data, size);
+    if (written.number) {
+      stop();
+      return outputFailed(request.output, written);
+    }
     if (atEnd) break;
   }
   closeInput(input);
-  if (!finishOutput(output, request.force)) return outputFailed(request.output, errno);
+  if (toStandardOutput) return 0;
+  if (const SaveError error = finishOutput(output); error.number) return outputFailed(request.output, error);
   return 0;
 }
 
@@ -212,5 +254,6 @@ int main(int argc, char** argv) {
   Request request;
   if (const int code = parseArguments(argc, argv, request); code >= 0) return code;
   if (const int code = readPassword(request); code >= 0) return code;
+  handleInterrupts();
   return transform(request, passwordToSeed(request.password));
 }

@@ -9,36 +9,18 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/save_file.h"
 #include "platform/textbridge.h"
 
 namespace {
 
 std::string runDirectoryPath;
 
-bool writeAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
-
-// Writes bytes to a fresh temporary file beside target (a UTF-8 path) and renames it over target.
-bool replaceFile(const std::string& target, const std::string& bytes, mode_t mode) {
-  std::string temporary = pathDirectory(target) + "/." + pathFileName(target) + ".XXXXXX";
-  std::vector<char> name(temporary.begin(), temporary.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
-  temporary.assign(name.data());
-  bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+// Saves bytes as the whole file at a file-system path.
+bool saveBytes(const std::string& target, const std::string& bytes) {
+  SaveFile save;
+  return !openSave(save, target, true).number && !writeSave(save, bytes.data(), bytes.size()).number &&
+         !commitSave(save).number;
 }
 
 std::vector<std::string> hiddenNames(const std::string& directory) {
@@ -51,37 +33,37 @@ std::vector<std::string> hiddenNames(const std::string& directory) {
 
 }  // namespace
 
-std::string readWholeFile(const std::string& path, bool* ok) {
-  if (ok) *ok = false;
+std::string readWholeFile(const std::string& path, ReadStatus* status) {
+  ReadStatus ignored;
+  ReadStatus& result = status ? *status : ignored;
+  result = READ_FAILED;
   if (path.empty()) return {};
-  const int fd = ::open(gbkToUtf8Path(path).c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that opening a FIFO cannot wait for a writer; regular files read as usual.
+  const int fd = ::open(gbkToUtf8Path(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return {};
+  struct stat info {};
   std::string bytes;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::fcntl(fd, F_SETFL, 0) == 0) {
+    result = READ_DONE;
+    if (size_t(info.st_size) > maxReadSize) result = READ_TOO_LARGE;
+    else bytes.reserve(size_t(info.st_size));
+  }
   char buffer[65536];
-  ssize_t n;
-  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+  while (result == READ_DONE) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return {};
-    }
-    bytes.append(buffer, size_t(n));
+    if (n == 0) break;
+    if (n < 0) result = READ_FAILED;
+    else if (bytes.size() + size_t(n) > maxReadSize) result = READ_TOO_LARGE;  // grown while read
+    else bytes.append(buffer, size_t(n));
   }
   ::close(fd);
-  if (ok) *ok = true;
+  if (result != READ_DONE) bytes.clear();
   return bytes;
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return false;
-  const std::string target = gbkToUtf8Path(path);
-  struct stat info {};
-  mode_t mode = 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }();
-  if (::stat(target.c_str(), &info) == 0) {
-    if (!S_ISREG(info.st_mode) || (info.st_mode & 0222) == 0) return false;
-    mode = info.st_mode & 07777;
-  }
-  return replaceFile(target, bytes, mode);
+  return !path.empty() && saveBytes(gbkToUtf8Path(path), bytes);
 }
 
 bool fileExists(const std::string& path) {
@@ -106,7 +88,7 @@ bool setFileAttributes(const std::string& path, int attributes) {
   else std::erase(names, name);
   std::string list;
   for (const std::string& n : names) list += n + "\n";
-  return replaceFile(directory + "/.hidden", list, 0644);
+  return saveBytes(directory + "/.hidden", list);
 }
 
 int fileAttributes(const std::string& path) {

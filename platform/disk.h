@@ -1,15 +1,22 @@
 #pragma once
 // Whole files and their attributes. Paths are GBK bytes as the program holds them; the file system
 // names are their UTF-8 form.
+#include <cstddef>
 #include <string>
 
-// The file's bytes; empty when the path is empty or the file cannot be read. ok, when given, tells a
-// read failure from an empty file.
-std::string readWholeFile(const std::string& path, bool* ok = nullptr);
+// How a whole-file read went: read, failed (missing, unreadable, or not a regular file: a directory,
+// device, FIFO or socket is never read, so none can hang or flood the program), or refused because the
+// file is larger than maxReadSize.
+enum ReadStatus { READ_DONE, READ_FAILED, READ_TOO_LARGE };
+inline constexpr size_t maxReadSize = size_t(1) << 30;
 
-// Replaces the file's content with bytes as a whole: the bytes go to a temporary file in the same
-// directory, which is flushed to disk and then renamed over the target, so a failure at any point leaves
-// the previous file as it was. False when the path is empty, the target is read-only (no write bit for
+// The file's bytes; empty when the path is empty or the file cannot be read. status, when given, tells a
+// failure from an empty file.
+std::string readWholeFile(const std::string& path, ReadStatus* status = nullptr);
+
+// Replaces the file's content with bytes as a whole, or creates the file, through a save
+// (platform/save_file.h): a failure leaves the previous file as it was, links are followed, and a
+// special file is refused. False when the path is empty, the target is read-only (no write bit for
 // anyone, the counterpart of the read-only attribute) or any step fails.
 bool writeWholeFile(const std::string& path, const std::string& bytes);
 

@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -140,6 +141,26 @@ TEST_F(OpenCommand, UnreadableFileIsReportedAndTheTextKept) {
   ASSERT_EQ(ui.shown.size(), 2u);
   EXPECT_EQ(ui.shown[1].caption, "提示");
   EXPECT_THAT(ui.shown[1].text, HasSubstr(path("removed.txt")));
+}
+
+TEST_F(OpenCommand, SpecialAndHugeFilesAreRefusedWithAMessage) {
+  ASSERT_EQ(::mkfifo(path("fifo.txt").c_str(), 0600), 0);  // no writer: reading would wait forever
+  std::filesystem::create_symlink("/dev/zero", path("zero.txt"));  // endless
+  ASSERT_TRUE(writeWholeFile(path("huge.txt"), "x"));
+  ASSERT_EQ(::truncate(path("huge.txt").c_str(), off_t(maxReadSize) + 1), 0);  // sparse
+  const std::pair<std::string, std::string> cases[] = {
+      {path("fifo.txt"), "message: 无法读取文件“" + path("fifo.txt") + "”。 / 提示"},
+      {path("zero.txt"), "message: 无法读取文件“" + path("zero.txt") + "”。 / 提示"},
+      {path("huge.txt"), "message: 文件“" + path("huge.txt") + "”太大（超过 1 GB），无法打开。 / 提示"},
+  };
+  for (const auto& [file, message] : cases) {
+    ui.editor = "kept";
+    ui.shown.clear();
+    ui.answerFile(file);
+    openCommand();
+    EXPECT_EQ(ui.editor, "kept");
+    EXPECT_THAT(boxes(), ElementsAre(openDialog, message));
+  }
 }
 
 TEST_F(OpenCommand, ChangedTextIsOfferedForSavingFirst) {

@@ -2,6 +2,7 @@
 #include "cipher/cipher_commands.h"
 
 #include <gmock/gmock.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 
@@ -142,6 +143,26 @@ TEST_F(DecryptCommand, CancelledPasswordAndUnreadableFileChangeNothing) {
   ASSERT_EQ(ui.shown.size(), 4u);
   EXPECT_EQ(ui.shown[3].caption, "提示");
   EXPECT_THAT(ui.shown[3].text, HasSubstr(path("removed.enc")));
+}
+
+TEST_F(DecryptCommand, SpecialAndHugeFilesAreRefusedWithAMessage) {
+  ASSERT_EQ(::mkfifo(path("fifo.enc").c_str(), 0600), 0);  // no writer: reading would wait forever
+  std::filesystem::create_symlink("/dev/zero", path("zero.enc"));  // endless
+  ASSERT_TRUE(writeWholeFile(path("huge.enc"), "x"));
+  ASSERT_EQ(::truncate(path("huge.enc").c_str(), off_t(maxReadSize) + 1), 0);  // sparse
+  const std::pair<std::string, std::string> cases[] = {
+      {path("fifo.enc"), "message: 无法读取文件“" + path("fifo.enc") + "”。 / 提示"},
+      {path("zero.enc"), "message: 无法读取文件“" + path("zero.enc") + "”。 / 提示"},
+      {path("huge.enc"), "message: 文件“" + path("huge.enc") + "”太大（超过 1 GB），无法打开。 / 提示"},
+  };
+  for (const auto& [file, message] : cases) {
+    ui.editor = "kept";
+    ui.shown.clear();
+    ui.answerFile(file);
+    decryptCommand();
+    EXPECT_EQ(ui.editor, "kept");
+    EXPECT_THAT(boxes(), ElementsAre(openDialog, message)) << "no password is asked for";
+  }
 }
 
 TEST_F(DecryptCommand, ChangedTextIsOfferedForSavingFirst) {

@@ -1,17 +1,28 @@
 // Runs the real quorlin-cipher on real files in a temporary directory.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "cipher/byte_cipher.h"
+#include "cipher/cli_files.h"
 #include "platform/textbridge.h"
 
 namespace {
@@ -65,15 +76,17 @@ class CipherTool : public testing::Test {
   fs::path file(const std::string& name) const { return work / name; }
 
   // Runs the tool with arguments; environment holds NAME=VALUE words (QUORLIN_PASSWORD is unset
-  // otherwise), output redirects standard output to a file of its own.
+  // otherwise), output redirects standard output to a file of its own. Standard input is a file, or a
+  // pipe when pipeInput is set.
   Result run(const std::vector<std::string>& arguments, const std::string& input = {},
              const std::vector<std::string>& environment = {}, const std::string& output = {}) {
     writeFile(root / "stdin", input);
-    std::string command = "env -u QUORLIN_PASSWORD";
+    std::string command = pipeInput ? "cat " + quoted((root / "stdin").string()) + " | " : "";
+    command += "env -u QUORLIN_PASSWORD";
     for (const std::string& word : environment) command += " " + quoted(word);
     command += " " + quoted(QUORLIN_CIPHER_TOOL);
     for (const std::string& word : arguments) command += " " + quoted(word);
-    command += " <" + quoted((root / "stdin").string());
+    if (!pipeInput) command += " <" + quoted((root / "stdin").string());
     command += " >" + quoted(output.empty() ? (root / "stdout").string() : output);
     command += " 2>" + quoted((root / "stderr").string());
     const int status = std::system(command.c_str());
@@ -94,6 +107,7 @@ class CipherTool : public testing::Test {
 
   fs::path root;
   fs::path work;
+  bool pipeInput = false;
 };
 
 TEST_F(CipherTool, RoundTripThroughFiles) {
@@ -136,7 +150,7 @@ TEST_F(CipherTool, StandardInputToStandardOutput) {
   EXPECT_TRUE(r.out == plain);
 }
 
-TEST_F(CipherTool, EveryPasswordSourceReadsTheEntryLikeThePasswordBox) {
+TEST_F(CipherTool, EveryPasswordSourceGivesTheSameNumber) {
   writeFile(file("password"), "  0077\r\n5\n");
   const std::string plain = "some text";
   struct Case {
@@ -145,7 +159,8 @@ TEST_F(CipherTool, EveryPasswordSourceReadsTheEntryLikeThePasswordBox) {
   };
   const Case cases[] = {
       {{"-p", "77"}, {}},
-      {{"--password= 0077abc"}, {}},
+      {{"--password= 0077\t"}, {}},
+      {{"-p", "4294967373"}, {}},  // wraps around modulo 2^32, as in the password box
       {{"--password-file", file("password").string()}, {}},
       {{"--password-file=" + file("password").string()}, {}},
       {{}, {"QUORLIN_PASSWORD=+77"}},
@@ -158,9 +173,58 @@ TEST_F(CipherTool, EveryPasswordSourceReadsTheEntryLikeThePasswordBox) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, enciphered(plain, 77)) << testing::PrintToString(c.options);
   }
-  // An empty entry is the password 0, and a negative one is not the same digits without the sign.
-  EXPECT_EQ(run({"encrypt", "-p", "", "-", "-"}, plain).out, enciphered(plain, 0));
+  // A negative password is not the same digits without the sign.
   EXPECT_EQ(run({"encrypt", "-p", "-77", "-", "-"}, plain).out, enciphered(plain, -77));
+}
+
+TEST_F(CipherTool, PasswordsThatAreNoWholeNumberAreRefused) {
+  writeFile(file("in"), "text");
+  writeFile(file("bom"), "\xEF\xBB\xBF" "5\n");
+  writeFile(file("empty"), "");
+  writeFile(file("too-long"), std::string(firstLineLimit + 1, '1') + "\n");
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<std::string> environment;
+  };
+  const Case cases[] = {
+      {{"-p", "hunter2"}, {}},
+      {{"-p", ""}, {}},
+      {{"-p", "-"}, {}},
+      {{"-p", "12 34"}, {}},
+      {{"-p", "5-"}, {}},
+      {{"-p", "--5"}, {}},
+      {{"--password= 0077abc"}, {}},
+      {{}, {"QUORLIN_PASSWORD="}},
+      {{"--password-file", file("bom").string()}, {}},
+      {{"--password-file", file("empty").string()}, {}},
+      {{"--password-file", file("too-long").string()}, {}},
+      {{"--password-file", "/dev/zero"}, {}},  // ends after its first few KiB
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = {"decrypt"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    arguments.insert(arguments.end(), {file("in").string(), file("out").string()});
+    const Result r = run(arguments, {}, c.environment);
+    const std::string what = testing::PrintToString(c.options) + testing::PrintToString(c.environment);
+    EXPECT_EQ(r.code, 2) << what;
+    EXPECT_THAT(r.err, testing::HasSubstr("passwords are whole numbers")) << what;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << what << ": " << r.err;
+  }
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"bom", "empty", "in", "too-long"}));
+
+  // The longest first line taken.
+  writeFile(file("longest"), std::string(firstLineLimit - 2, ' ') + "5\r\n");
+  const Result r = run({"encrypt", "--password-file", file("longest"), "-", "-"}, "text");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, enciphered("text", 5));
+}
+
+TEST_F(CipherTool, PasswordFileOnStandardInputLeavesTheDataAfterItsLine) {
+  pipeInput = true;
+  const std::string data = "DATA\nmore lines\n" + randomBytes(10000, 4);
+  const Result r = run({"encrypt", "--password-file", "/dev/stdin", "-", "-"}, "5\r\n" + data);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out == enciphered(data, 5));
 }
 
 TEST_F(CipherTool, BadArgumentsExitWithTwo) {
@@ -247,6 +311,114 @@ TEST_F(CipherTool, ExistingOutputIsReplacedOnlyWithForce) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(readFile(file("out")), "new text");
   EXPECT_EQ(workNames(), (std::vector<std::string>{"in", "out"}));
+}
+
+TEST_F(CipherTool, OutputsThatAreNoWritableRegularFileAreRefusedEvenWithForce) {
+  writeFile(file("in"), "text");
+  ASSERT_EQ(::mkfifo(file("fifo").c_str(), 0666), 0);
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(file("socket").string().size(), sizeof address.sun_path);
+  file("socket").string().copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  writeFile(file("read-only"), "kept");
+  fs::permissions(file("read-only"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {file("fifo"), "not a regular file"},
+      {file("socket"), "not a regular file"},
+      {file("read-only"), "the file is read-only"},
+  };
+  // A device like /dev/full, made here so that a fault cannot replace the real one.
+  if (::mknod(file("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) cases.push_back({file("full"), "not a regular file"});
+  for (const auto& [target, reason] : cases) {
+    struct stat before {};
+    ::lstat(target.c_str(), &before);
+    const Result r = run({"encrypt", "--force", "-p", "1", file("in"), target});
+    EXPECT_EQ(r.code, 4) << target;
+    EXPECT_EQ(r.err, "quorlin-cipher: cannot write '" + target + "': " + reason + "\n");
+    struct stat after {};
+    ::lstat(target.c_str(), &after);
+    EXPECT_EQ(after.st_mode, before.st_mode) << target << " was changed";
+    EXPECT_EQ(after.st_ino, before.st_ino) << target << " was replaced";
+  }
+  EXPECT_EQ(readFile(file("read-only")), "kept");
+  std::vector<std::string> expected = {"fifo", "in", "read-only", "socket"};
+  if (cases.size() == 4) expected.insert(expected.begin() + 1, "full");
+  EXPECT_EQ(workNames(), expected) << "no temporary file is left";
+  ::close(listener);
+}
+
+TEST_F(CipherTool, ForcedOutputFollowsLinksAndKeepsHardLinks) {
+  writeFile(file("in"), "text");
+  fs::create_directory(file("folder"));
+  writeFile(file("folder/target"), "old");
+  fs::create_symlink("folder/target", file("link"));
+  writeFile(file("shared"), "old");
+  fs::create_hard_link(file("shared"), file("folder/other-name"));
+
+  Result r = run({"encrypt", "-p", "3", file("in"), file("link")});
+  EXPECT_EQ(r.code, 4) << "a link is something already there";
+  r = run({"encrypt", "--force", "-p", "3", file("in"), file("link")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(file("link")));
+  EXPECT_EQ(readFile(file("folder/target")), enciphered("text", 3));
+
+  r = run({"encrypt", "--force", "-p", "4", file("in"), file("shared")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(readFile(file("folder/other-name")), enciphered("text", 4));
+  EXPECT_EQ(fs::hard_link_count(file("shared")), 2u);
+
+  const std::string longest(255, 'n');
+  r = run({"encrypt", "-p", "5", file("in"), file(longest)});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(readFile(file(longest)), enciphered("text", 5));
+  EXPECT_EQ(workNames(), (std::vector<std::string>{"folder", "in", "link", longest, "shared"}));
+}
+
+TEST_F(CipherTool, InterruptsRemoveTheTemporaryFile) {
+  ASSERT_EQ(::mkfifo(file("input").c_str(), 0600), 0);
+  // Read and write, so that opening it neither waits for the tool nor gives the tool an end of input.
+  const int input = ::open(file("input").c_str(), O_RDWR);
+  ASSERT_GE(input, 0);
+  ASSERT_EQ(::write(input, "partial", 7), 7);
+  std::vector<char*> environment;
+  for (char** variable = environ; *variable; ++variable)
+    if (!std::string(*variable).starts_with("QUORLIN_PASSWORD=")) environment.push_back(*variable);
+  environment.push_back(nullptr);
+  const std::string tool = QUORLIN_CIPHER_TOOL;
+  const std::string in = file("input").string();
+  const std::string out = file("out").string();
+  std::vector<std::string> words = {tool, "decrypt", "-p", "1", in, out};
+
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    std::vector<char*> arguments;
+    for (std::string& word : words) arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, s);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, &attributes, arguments.data(), environment.data()), 0);
+    posix_spawnattr_destroy(&attributes);
+
+    // The tool waits for more input with the partial output in its temporary file.
+    for (int wait = 0; wait < 1000 && workNames().size() < 2; ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(workNames().size(), 2u) << "no temporary file appeared";
+    ::kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    EXPECT_EQ(workNames(), std::vector<std::string>{"input"}) << "after signal " << signal;
+  }
+  ::close(input);
 }
 
 TEST_F(CipherTool, HelpAndVersion) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -32,27 +33,35 @@ class Disk : public testing::Test {
 TEST_F(Disk, WritesAndReadsWholeFiles) {
   const std::string bytes("a\0b\r\n\xFF", 6);
   ASSERT_TRUE(writeWholeFile(path("f.txt"), bytes));
-  bool ok = false;
-  EXPECT_EQ(readWholeFile(path("f.txt"), &ok), bytes);
-  EXPECT_TRUE(ok);
+  ReadStatus status = READ_FAILED;
+  EXPECT_EQ(readWholeFile(path("f.txt"), &status), bytes);
+  EXPECT_EQ(status, READ_DONE);
   ASSERT_TRUE(writeWholeFile(path("f.txt"), "x"));  // an existing file is replaced whole
   EXPECT_EQ(readWholeFile(path("f.txt")), "x");
   ASSERT_TRUE(writeWholeFile(path("empty"), ""));
-  EXPECT_EQ(readWholeFile(path("empty"), &ok), "");
-  EXPECT_TRUE(ok);
+  status = READ_FAILED;
+  EXPECT_EQ(readWholeFile(path("empty"), &status), "");
+  EXPECT_EQ(status, READ_DONE);
   EXPECT_EQ(entries(), 2u) << "no temporary file is left behind";
 }
 
 TEST_F(Disk, ReadFailuresAreToldFromEmptyFiles) {
-  bool ok = true;
-  EXPECT_EQ(readWholeFile(path("missing"), &ok), "");
-  EXPECT_FALSE(ok);
-  ok = true;
-  EXPECT_EQ(readWholeFile(directory.string(), &ok), "");
-  EXPECT_FALSE(ok);
-  ok = true;
-  EXPECT_EQ(readWholeFile("", &ok), "");
-  EXPECT_FALSE(ok);
+  // Only regular files are read: a FIFO without a writer would wait forever, /dev/zero never ends.
+  ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+  for (const std::string& unreadable : {path("missing"), directory.string(), std::string(), path("fifo"),
+                                        std::string("/dev/zero"), std::string("/dev/null")}) {
+    ReadStatus status = READ_DONE;
+    EXPECT_EQ(readWholeFile(unreadable, &status), "") << unreadable;
+    EXPECT_EQ(status, READ_FAILED) << unreadable;
+  }
+}
+
+TEST_F(Disk, FilesTooLargeToLoadAreRefused) {
+  ASSERT_TRUE(writeWholeFile(path("big"), "x"));
+  ASSERT_EQ(::truncate(path("big").c_str(), off_t(maxReadSize) + 1), 0);  // sparse: no disk space taken
+  ReadStatus status = READ_DONE;
+  EXPECT_EQ(readWholeFile(path("big"), &status), "");
+  EXPECT_EQ(status, READ_TOO_LARGE);
 }
 
 TEST_F(Disk, FailedWritesLeaveThePreviousFile) {
