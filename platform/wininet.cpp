@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 struct InternetHandle {
@@ -30,8 +31,11 @@ struct InternetHandle {
   std::string acceptTypes;  // joined with ", "; empty when none were given
   uint32_t flags = 0;
 
+  uint64_t bodyLimit = UINT64_MAX;
+
   // The response of the last send.
   bool sent = false;
+  bool bodyRefused = false;  // over bodyLimit, or no memory to keep it
   bool headersComplete = false;
   std::string headers;
   std::string body;
@@ -189,8 +193,10 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t onBody(char* data, size_t size, size_t count, void* user) {
-  static_cast<InternetHandle*>(user)->body.append(data, size * count);
-  return size * count;
+  auto& request = *static_cast<InternetHandle*>(user);
+  if (appendBodyPiece(request.body, data, size * count, request.bodyLimit)) return size * count;
+  request.bodyRefused = true;
+  return 0;
 }
 
 }  // namespace
@@ -253,6 +259,7 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   if (!isKind(request, InternetHandle::Kind::Request)) return false;
   InternetHandle& r = *request;
   r.sent = true;
+  r.bodyRefused = false;
   r.headersComplete = false;
   r.headers.clear();
   r.body.clear();
@@ -336,8 +343,18 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
 
   const CURLcode result = curl_easy_perform(c);
+  if (r.bodyRefused) {
+    r.headersComplete = false;
+    r.body.clear();
+  }
   if (!r.headersComplete) r.headers.clear();
   return result == CURLE_OK || r.headersComplete;
+}
+
+bool setResponseBodyLimit(HINTERNET request, uint64_t limit) {
+  if (!isKind(request, InternetHandle::Kind::Request)) return false;
+  request->bodyLimit = limit;
+  return true;
 }
 
 bool InternetReadFile(HINTERNET request, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) {
@@ -391,6 +408,16 @@ void applyInternetTimeouts(void* curlEasyHandle) {
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
   curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs);
+}
+
+bool appendBodyPiece(std::string& body, const char* data, size_t size, uint64_t limit) {
+  if (size > limit - body.size()) return false;
+  try {
+    body.append(data, size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 InternetRequestRecord lastOpenedRequest() {

@@ -64,6 +64,7 @@ std::string access(const std::string& url, HttpAccessArgs& args, int followUps) 
   Handle request(
       HttpOpenRequestA(connection.get(), verb.c_str(), path.c_str(), "HTTP/1.1", nullptr, nullptr, flags, 0));
   if (!request) return {};
+  setResponseBodyLimit(request.get(), args.bodyLimit);
 
   addDefaultHeaders(url, args);
   const std::string& headers = args.extraHeaders;

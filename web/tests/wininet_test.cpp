@@ -49,6 +49,30 @@ TEST_F(NetLayer, ReadsInPiecesOfAtMostTheSizeAsked) {
   EXPECT_TRUE(InternetCloseHandle(o.connection));
 }
 
+TEST_F(NetLayer, BodyOverTheRequestsCapFailsTheSend) {
+  const std::string body(100000, 'b');
+  server.reply("/capped", {httpResponse("200 OK", body)});
+  for (const uint64_t cap : {uint64_t(body.size()), uint64_t(body.size() - 1)}) {
+    SCOPED_TRACE(cap);
+    const bool within = cap == body.size();
+    HINTERNET internet = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectA(internet, "127.0.0.1", INTERNET_PORT(server.port()), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/capped", nullptr, nullptr, nullptr, 0, 0);
+    EXPECT_TRUE(setResponseBodyLimit(request, cap));
+    EXPECT_EQ(HttpSendRequestA(request, nullptr, 0, nullptr, 0), within);
+    uint32_t size = 0;
+    HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+    EXPECT_EQ(size > 0, within) << "headers kept";
+    std::string read(body.size() + 1, '\0');
+    uint32_t count = 0;
+    EXPECT_TRUE(InternetReadFile(request, read.data(), uint32_t(read.size()), &count));
+    EXPECT_EQ(count, within ? body.size() : 0u);
+    for (HINTERNET h : {request, connection, internet}) InternetCloseHandle(h);
+  }
+  EXPECT_FALSE(setResponseBodyLimit(nullptr, 1));
+}
+
 TEST_F(NetLayer, HeaderQueryReportsTheSizeNeeded) {
   server.reply("/h", {httpResponse("200 Fine", "x", "X-A: 1\r\n")});
   const Opened o = openAndSend("/h", 0);
