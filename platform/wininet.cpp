@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -35,6 +37,7 @@ struct InternetHandle {
 
   // The response of the last send.
   bool sent = false;
+  bool setsCookies = false;  // some response of the exchange, a redirect included, set a cookie
   bool bodyRefused = false;  // over bodyLimit, or no memory to keep it
   bool headersComplete = false;
   std::string headers;
@@ -82,6 +85,65 @@ CURLSH* cookieStore() {
     return share;
   }();
   return store;
+}
+
+// Bounds of the cookie store, at the floors RFC 6265 sets for what a client keeps: without them a site
+// that sets new names on every request makes the store, and every request's Cookie line, grow for ever.
+constexpr size_t cookiesPerDomain = 50;
+constexpr size_t cookiesInAll = 3000;
+
+// A cookie as curl lists it: domain, tail match, path, secure, expiry, name and value, joined by tabs;
+// "#HttpOnly_" before the domain marks an HttpOnly one.
+std::string cookieDomain(const std::string& line) {
+  std::string domain = line.substr(0, line.find('\t'));
+  if (domain.rfind("#HttpOnly_", 0) == 0) domain.erase(0, 10);
+  if (!domain.empty() && domain[0] == '.') domain.erase(0, 1);
+  return domain;
+}
+
+// The same cookie with an expiry in the past; empty for a line without the fields.
+std::string expiredCookie(const std::string& line) {
+  size_t expiry = 0;
+  for (int tabs = 0; tabs < 4; ++tabs) {
+    expiry = line.find('\t', expiry);
+    if (expiry == std::string::npos) return {};
+    ++expiry;
+  }
+  const size_t end = line.find('\t', expiry);
+  if (end == std::string::npos) return {};
+  return line.substr(0, expiry) + "1" + line.substr(end);
+}
+
+// Brings the store back within its bounds after a response set cookies: a domain's oldest cookies go
+// first (curl lists each domain's cookies in the order they were first set), and while the store as a
+// whole is too full, the oldest of the domain that holds the most. A cookie goes by expiring it.
+void boundCookieStore(CURL* c) {
+  curl_slist* listed = nullptr;
+  if (curl_easy_getinfo(c, CURLINFO_COOKIELIST, &listed) != CURLE_OK) return;
+  const CurlList cookies(listed);
+  std::map<std::string, std::deque<std::string>> byDomain;
+  size_t total = 0;
+  for (const curl_slist* item = cookies.get(); item != nullptr; item = item->next, ++total) {
+    byDomain[cookieDomain(item->data)].push_back(item->data);
+  }
+  std::vector<std::string> evicted;
+  for (auto& [domain, lines] : byDomain) {
+    for (; lines.size() > cookiesPerDomain; --total) {
+      evicted.push_back(lines.front());
+      lines.pop_front();
+    }
+  }
+  for (; total > cookiesInAll; --total) {
+    auto& lines = std::max_element(byDomain.begin(), byDomain.end(), [](const auto& a, const auto& b) {
+                    return a.second.size() < b.second.size();
+                  })->second;
+    evicted.push_back(lines.front());
+    lines.pop_front();
+  }
+  for (const std::string& line : evicted) {
+    const std::string expired = expiredCookie(line);
+    if (!expired.empty()) curl_easy_setopt(c, CURLOPT_COOKIELIST, expired.c_str());
+  }
 }
 
 std::mutex settingsLock;
@@ -181,6 +243,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
   const size_t total = size * count;
   std::string line(data, total);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  if (startsWithNoCase(line, "Set-Cookie:")) request.setsCookies = true;
   if (line.compare(0, 5, "HTTP/") == 0) {
     request.headers.clear();
     request.headersComplete = false;
@@ -259,6 +322,7 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   if (!isKind(request, InternetHandle::Kind::Request)) return false;
   InternetHandle& r = *request;
   r.sent = true;
+  r.setsCookies = false;
   r.bodyRefused = false;
   r.headersComplete = false;
   r.headers.clear();
@@ -330,7 +394,8 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   const bool toHttps = secure || (r.flags & INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS) != 0;
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : toHttps ? "http,https" : "http");
 
-  if ((r.flags & INTERNET_FLAG_NO_COOKIES) == 0 && cookieStore() != nullptr) {
+  const bool storesCookies = (r.flags & INTERNET_FLAG_NO_COOKIES) == 0 && cookieStore() != nullptr;
+  if (storesCookies) {
     curl_easy_setopt(c, CURLOPT_SHARE, cookieStore());
     curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");
   }
@@ -343,6 +408,7 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
 
   const CURLcode result = curl_easy_perform(c);
+  if (storesCookies && r.setsCookies) boundCookieStore(c);
   if (r.bodyRefused) {
     r.headersComplete = false;
     r.body.clear();
