@@ -13,7 +13,8 @@
 // - INTERNET_FLAG_RELOAD: there is no cache of our own; the request also asks proxies for a fresh copy
 //   ("Pragma: no-cache", "Cache-Control: no-cache") unless the caller's headers name those.
 // - INTERNET_FLAG_NO_COOKIES: without it the request sends and stores cookies in one store of the
-//   process, shared by all requests on every thread; with it, neither.
+//   process, shared by all requests on every thread, which keeps at most 50 cookies per domain and 3000
+//   in all (the longest held go first); with it, neither.
 // - INTERNET_FLAG_NO_AUTO_REDIRECT: without it redirects are followed (at most maxRedirects) and the
 //   final response is the one read; a POST becomes a GET on 301, 302 and 303.
 // - INTERNET_FLAG_SECURE: https. A secure request follows redirects to https only; another request
