@@ -2,99 +2,171 @@
 
 #include <iconv.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <string>
+#include <vector>
 
 namespace {
 
-// Converts size bytes at in from one iconv encoding to another, appending to out. Where iconv stops at
-// a sequence it rejects, onInvalid(at, left, out) appends a replacement and returns the bytes to skip.
-// False when iconv does not know the encodings.
-template <class OnInvalid>
-bool convert(const char* to, const char* from, const char* in, size_t size, std::string& out, OnInvalid onInvalid) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  char* inPtr = const_cast<char*>(in);
-  size_t left = size;
-  char chunk[4096];
-  while (left > 0) {
-    char* outPtr = chunk;
-    size_t outLeft = sizeof chunk;
-    const size_t r = iconv(cd, &inPtr, &left, &outPtr, &outLeft);
-    out.append(chunk, size_t(outPtr - chunk));
-    if (r == size_t(-1) && errno != E2BIG) {
-      const size_t skip = std::min(onInvalid(inPtr, left, out), left);
-      inPtr += skip;
-      left -= skip;
+constexpr char16_t replacementCharacter = 0xFFFD;
+
+// Code page 936 both ways, built once from iconv's table. Conversions then cost the same per character
+// whether 936 has it or not: iconv's own way past a character it refuses costs microseconds each.
+struct GbkTables {
+  std::vector<char16_t> decode = std::vector<char16_t>(65536, 0);  // byte b at b, pair at lead << 8 | trail
+  std::vector<uint16_t> encode = std::vector<uint16_t>(65536, 0);  // the code of a character; below 0x100 one byte
+};
+
+const GbkTables& gbkTables() {
+  static const GbkTables tables = [] {
+    GbkTables t;
+    iconv_t cd = iconv_open("UTF-16LE", "CP936");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return t;
+    // One character of one unit, or 0.
+    const auto decodeOne = [cd](const std::string& bytes) -> char16_t {
+      char16_t out[2];
+      char* in = const_cast<char*>(bytes.data());
+      size_t inLeft = bytes.size();
+      char* outPtr = reinterpret_cast<char*>(out);
+      size_t outLeft = sizeof out;
+      const size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      return r == size_t(-1) || inLeft != 0 || outLeft != sizeof out - sizeof out[0] ? 0 : out[0];
+    };
+    std::vector<uint16_t> codes;
+    for (int b = 0x80; b <= 0xFF; ++b) codes.push_back(uint16_t(b));
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        if (trail != 0x7F) codes.push_back(uint16_t(lead << 8 | trail));
+      }
     }
-  }
-  iconv_close(cd);
-  return true;
-}
-
-// Bytes of the longest start of a well-formed UTF-8 sequence at p (at least 1): the stretch that one
-// U+FFFD replaces.
-size_t invalidUtf8Length(const char* at, size_t left) {
-  const auto* p = reinterpret_cast<const unsigned char*>(at);
-  const unsigned char b = p[0];
-  unsigned char low = 0x80, high = 0xBF;
-  size_t trailing;
-  if (b >= 0xC2 && b <= 0xDF) {
-    trailing = 1;
-  } else if (b == 0xE0) {
-    trailing = 2, low = 0xA0;
-  } else if (b == 0xED) {
-    trailing = 2, high = 0x9F;
-  } else if (b >= 0xE1 && b <= 0xEF) {
-    trailing = 2;
-  } else if (b == 0xF0) {
-    trailing = 3, low = 0x90;
-  } else if (b == 0xF4) {
-    trailing = 3, high = 0x8F;
-  } else if (b >= 0xF1 && b <= 0xF3) {
-    trailing = 3;
-  } else {
-    return 1;
-  }
-  size_t k = 1;
-  for (; k <= trailing && k < left; ++k) {
-    const unsigned char c = p[k];
-    if (k == 1 ? (c < low || c > high) : (c < 0x80 || c > 0xBF)) break;
-  }
-  return k;
-}
-
-// Bytes of an undecodable 936 sequence: a lead byte with a trail byte in range is one character.
-size_t invalidGbkLength(const char* at, size_t left) {
-  const auto* p = reinterpret_cast<const unsigned char*>(at);
-  const bool pair = left >= 2 && p[0] >= 0x81 && p[0] <= 0xFE && p[1] >= 0x40 && p[1] <= 0xFE && p[1] != 0x7F;
-  return pair ? 2 : 1;
+    for (const uint16_t code : codes) {
+      const std::string bytes = code > 0xFF ? std::string{char(code >> 8), char(code & 0xFF)} : std::string(1, char(code));
+      const char16_t c = decodeOne(bytes);
+      t.decode[code] = c;
+      if (c != 0 && t.encode[c] == 0) t.encode[c] = code;
+    }
+    iconv_close(cd);
+    return t;
+  }();
+  return tables;
 }
 
 bool isSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDFFF; }
 bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-void appendUtf8(std::string& out, char32_t c) {
+bool isGbkPair(unsigned char lead, unsigned char trail) {
+  return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+}
+
+void appendUtf16(std::u16string& out, char32_t c) {
   if (c < 0x10000) {
+    out += char16_t(c);
+  } else {
+    out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+    out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+  }
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += char(c);
+    return;
+  }
+  if (c < 0x800) {
+    out += char(0xC0 | c >> 6);
+  } else if (c < 0x10000) {
     out += char(0xE0 | c >> 12);
+    out += char(0x80 | (c >> 6 & 0x3F));
   } else {
     out += char(0xF0 | c >> 18);
     out += char(0x80 | (c >> 12 & 0x3F));
+    out += char(0x80 | (c >> 6 & 0x3F));
   }
-  out += char(0x80 | (c >> 6 & 0x3F));
   out += char(0x80 | (c & 0x3F));
 }
 
-std::string littleEndianBytes(const char16_t* wide, size_t count) {
-  std::string bytes(count * 2, '\0');
-  for (size_t i = 0; i < count; ++i) {
-    bytes[2 * i] = char(wide[i] & 0xFF);
-    bytes[2 * i + 1] = char(wide[i] >> 8);
+// Each well-formed sequence gives its character; each maximal start of one that breaks off gives one
+// U+FFFD, as does each byte that starts none.
+std::u16string decodeUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t size = bytes.size();
+  std::u16string out;
+  out.reserve(size);
+  for (size_t i = 0; i < size;) {
+    const unsigned char b = p[i];
+    if (b < 0x80) {
+      out += char16_t(b);
+      ++i;
+      continue;
+    }
+    // The trail bytes a lead byte wants, and the range its first trail byte must fall in.
+    size_t trailing = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      trailing = 1;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      trailing = 2;
+      if (b == 0xE0) low = 0xA0;
+      if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      trailing = 3;
+      if (b == 0xF0) low = 0x90;
+      if (b == 0xF4) high = 0x8F;
+    }
+    char32_t c = b & (0x3F >> trailing);
+    size_t k = 1;
+    for (; k <= trailing && i + k < size; ++k) {
+      const unsigned char t = p[i + k];
+      if (k == 1 ? (t < low || t > high) : (t < 0x80 || t > 0xBF)) break;
+      c = c << 6 | (t & 0x3F);
+    }
+    if (trailing > 0 && k == trailing + 1) {
+      appendUtf16(out, c);
+    } else {
+      out += replacementCharacter;
+    }
+    i += k;
   }
-  return bytes;
+  return out;
+}
+
+std::u16string decodeGbk(std::string_view bytes) {
+  const GbkTables& t = gbkTables();
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t size = bytes.size();
+  std::u16string out;
+  out.reserve(size);
+  for (size_t i = 0; i < size;) {
+    const unsigned char b = p[i];
+    if (b < 0x80) {
+      out += char16_t(b);
+      ++i;
+      continue;
+    }
+    const bool pair = i + 1 < size && isGbkPair(b, p[i + 1]);
+    const char16_t c = t.decode[pair ? b << 8 | p[i + 1] : b];
+    out += c != 0 ? c : u'?';
+    i += pair ? 2 : 1;
+  }
+  return out;
+}
+
+std::string encodeUtf8(std::u16string_view wide) {
+  std::string out;
+  out.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const char16_t u = wide[i];
+    if (!isSurrogate(u)) {
+      appendUtf8(out, u);
+    } else if (isHighSurrogate(u) && i + 1 < wide.size() && isLowSurrogate(wide[i + 1])) {
+      appendUtf8(out, 0x10000 + (char32_t(u - 0xD800) << 10) + (wide[i + 1] - 0xDC00));
+      ++i;
+    } else {
+      appendUtf8(out, replacementCharacter);
+    }
+  }
+  return out;
 }
 
 // The default character of 936 as the caller gives it: one character, one or two bytes.
@@ -104,33 +176,53 @@ std::string defaultCharacter(const char* defaultChar) {
   return std::string(defaultChar, pair ? 2 : 1);
 }
 
+// 936 has no character beyond the basic plane, so each surrogate takes the default character.
+std::string encodeGbk(std::u16string_view wide, const char* defaultChar, bool* usedDefault) {
+  const GbkTables& t = gbkTables();
+  const std::string replacement = defaultCharacter(defaultChar);
+  bool defaulted = false;
+  std::string out;
+  out.reserve(wide.size() * 2);
+  for (const char16_t u : wide) {
+    const uint16_t code = u < 0x80 ? u : t.encode[u];
+    if (code == 0 && u != 0) {
+      out += replacement;
+      defaulted = true;
+    } else if (code <= 0xFF) {
+      out += char(code);
+    } else {
+      out += char(code >> 8);
+      out += char(code & 0xFF);
+    }
+  }
+  if (usedDefault != nullptr) *usedDefault = defaulted;
+  return out;
+}
+
 }  // namespace
+
+std::u16string codePageToWide(unsigned codePage, std::string_view bytes) {
+  if (codePage == CP_UTF8) return decodeUtf8(bytes);
+  if (codePage == CP_GBK) return decodeGbk(bytes);
+  return {};
+}
+
+std::string wideToCodePage(unsigned codePage, std::u16string_view wide, const char* defaultChar, bool* usedDefault) {
+  if (codePage == CP_UTF8) return encodeUtf8(wide);
+  if (codePage == CP_GBK) return encodeGbk(wide, defaultChar, usedDefault);
+  return {};
+}
 
 int MultiByteToWideChar(unsigned codePage, uint32_t, const char* multiByte, int byteCount, char16_t* wide,
                         int wideCapacity) {
   if (multiByte == nullptr || byteCount == 0 || byteCount < -1 || wideCapacity < 0) return 0;
+  if (codePage != CP_UTF8 && codePage != CP_GBK) return 0;
   const size_t size = byteCount == -1 ? std::strlen(multiByte) + 1 : size_t(byteCount);
-  std::string utf16;
-  bool known = false;
-  if (codePage == CP_UTF8) {
-    known = convert("UTF-16LE", "UTF-8", multiByte, size, utf16, [](const char* at, size_t left, std::string& out) {
-      out += "\xFD\xFF";
-      return invalidUtf8Length(at, left);
-    });
-  } else if (codePage == CP_GBK) {
-    known = convert("UTF-16LE", "CP936", multiByte, size, utf16, [](const char* at, size_t left, std::string& out) {
-      out += std::string("?\0", 2);
-      return invalidGbkLength(at, left);
-    });
-  }
-  if (!known) return 0;
-  const size_t units = utf16.size() / 2;
-  if (wideCapacity == 0) return int(units);
-  if (wide == nullptr || units > size_t(wideCapacity)) return 0;
-  for (size_t i = 0; i < units; ++i) {
-    wide[i] = char16_t(static_cast<unsigned char>(utf16[2 * i]) | static_cast<unsigned char>(utf16[2 * i + 1]) << 8);
-  }
-  return int(units);
+  const std::u16string out = codePageToWide(codePage, std::string_view(multiByte, size));
+  if (wideCapacity == 0) return int(out.size());
+  if (wide == nullptr || out.size() > size_t(wideCapacity)) return 0;
+  std::memcpy(wide, out.data(), out.size() * sizeof(char16_t));
+  return int(out.size());
 }
 
 int WideCharToMultiByte(unsigned codePage, uint32_t, const char16_t* wide, int wideCount, char* multiByte,
@@ -145,36 +237,7 @@ int WideCharToMultiByte(unsigned codePage, uint32_t, const char16_t* wide, int w
     while (wide[count] != 0) ++count;
     ++count;
   }
-  const char* target = codePage == CP_UTF8 ? "UTF-8" : "CP936";
-  const std::string replacement = defaultCharacter(defaultChar);
-  bool defaulted = false;
-  std::string out;
-  // Surrogates are handled here, the runs between them by iconv: 936 has no character beyond the
-  // basic plane, and glibc would drop some of those silently instead of refusing them.
-  for (size_t i = 0; i < count;) {
-    size_t end = i;
-    while (end < count && !isSurrogate(wide[end])) ++end;
-    const std::string run = littleEndianBytes(wide + i, end - i);
-    convert(target, "UTF-16LE", run.data(), run.size(), out, [&](const char*, size_t, std::string& o) {
-      o += replacement;
-      defaulted = true;
-      return size_t(2);
-    });
-    i = end;
-    if (i == count) break;
-    if (codePage == CP_GBK) {
-      out += replacement;
-      defaulted = true;
-      ++i;
-    } else if (isHighSurrogate(wide[i]) && i + 1 < count && isLowSurrogate(wide[i + 1])) {
-      appendUtf8(out, 0x10000 + (char32_t(wide[i] - 0xD800) << 10) + (wide[i + 1] - 0xDC00));
-      i += 2;
-    } else {
-      appendUtf8(out, 0xFFFD);
-      ++i;
-    }
-  }
-  if (usedDefault != nullptr) *usedDefault = defaulted;
+  const std::string out = wideToCodePage(codePage, std::u16string_view(wide, count), defaultChar, usedDefault);
   if (byteCapacity == 0) return int(out.size());
   if (multiByte == nullptr || out.size() > size_t(byteCapacity)) return 0;
   std::memcpy(multiByte, out.data(), out.size());

@@ -16,14 +16,19 @@ struct CurlListFree {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+struct Body {
+  std::string bytes;
+  size_t limit;
+};
+
 size_t onBody(char* data, size_t size, size_t count, void* user) {
-  static_cast<std::string*>(user)->append(data, size * count);
-  return size * count;
+  auto& body = *static_cast<Body*>(user);
+  return appendBodyPiece(body.bytes, data, size * count, body.limit) ? size * count : 0;
 }
 
 }  // namespace
 
-std::string httpGet(const std::string& url) {
+std::string httpGet(const std::string& url, size_t bodyLimit) {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   std::unique_ptr<CURL, CurlEasyFree> easy(curl_easy_init());
@@ -36,7 +41,7 @@ std::string httpGet(const std::string& url) {
   headers.reset(longer);
 
   CURL* c = easy.get();
-  std::string body;
+  Body body{{}, bodyLimit};
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -51,5 +56,5 @@ std::string httpGet(const std::string& url) {
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, onBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
   if (curl_easy_perform(c) != CURLE_OK) return {};
-  return body;
+  return std::move(body.bytes);
 }

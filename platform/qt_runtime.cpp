@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <thread>
 
 #include "platform/textbridge.h"
@@ -187,10 +188,14 @@ void QtRuntime::runInBackground(std::function<std::string()> work, std::function
   joinFinishedWorkers();
   auto finished = std::make_shared<std::atomic<bool>>(false);
   std::thread thread([work = std::move(work), done = std::move(done), finished]() mutable {
-    std::string result = work();
-    QMetaObject::invokeMethod(
-        qApp, [done = std::move(done), result = std::move(result)] { if (!ending) done(result); },
-        Qt::QueuedConnection);
+    std::string result = resultOf(work);
+    try {
+      QMetaObject::invokeMethod(
+          qApp, [done = std::move(done), result = std::move(result)] { if (!ending) done(result); },
+          Qt::QueuedConnection);
+    } catch (const std::bad_alloc&) {
+      // No memory even to hand the result over: the window goes on without it, as after a lost request.
+    }
     *finished = true;
   });
   workers_.push_back({std::move(thread), std::move(finished)});

@@ -12,6 +12,14 @@ Runtime* setRuntime(Runtime* backend) {
   return previous;
 }
 
+std::string resultOf(const std::function<std::string()>& work) {
+  try {
+    return work();
+  } catch (...) {
+    return {};
+  }
+}
+
 int32_t entryToInteger(const std::string& entry) {
   size_t i = 0;
   while (i < entry.size() && (entry[i] == ' ' || (entry[i] >= '\t' && entry[i] <= '\r'))) ++i;

@@ -61,7 +61,7 @@ class Runtime {
   virtual void fatalError(const std::string& message) = 0;
 
   // Runs work off the GUI thread and then done(result) on the GUI thread. The window stays responsive
-  // while work runs.
+  // while work runs. Work that throws (running out of memory included) gives done the empty result.
   virtual void runInBackground(std::function<std::string()> work, std::function<void(std::string)> done) = 0;
 };
 
@@ -69,6 +69,10 @@ class Runtime {
 // returns the one it replaces.
 Runtime& runtime();
 Runtime* setRuntime(Runtime* backend);
+
+// What a runtime's runInBackground hands to done: the result of work, or the empty text when work
+// throws, so that background work never takes the program down.
+std::string resultOf(const std::function<std::string()>& work);
 
 // The input box's conversion of an entry: blanks skipped, an optional sign, the digits up to the first
 // other character, modulo 2^32; no digits give 0.

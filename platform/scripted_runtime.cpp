@@ -101,7 +101,7 @@ void ScriptedRuntime::openUrl(const std::string& url) { openedUrls.push_back(url
 void ScriptedRuntime::endProgram(int code) { endedWith = code; }
 
 void ScriptedRuntime::runInBackground(std::function<std::string()> work, std::function<void(std::string)> done) {
-  done(work());
+  done(resultOf(work));
 }
 
 void ScriptedRuntime::fatalError(const std::string& message) {

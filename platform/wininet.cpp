@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 struct InternetHandle {
@@ -30,8 +33,12 @@ struct InternetHandle {
   std::string acceptTypes;  // joined with ", "; empty when none were given
   uint32_t flags = 0;
 
+  uint64_t bodyLimit = UINT64_MAX;
+
   // The response of the last send.
   bool sent = false;
+  bool setsCookies = false;  // some response of the exchange, a redirect included, set a cookie
+  bool bodyRefused = false;  // over bodyLimit, or no memory to keep it
   bool headersComplete = false;
   std::string headers;
   std::string body;
@@ -78,6 +85,65 @@ CURLSH* cookieStore() {
     return share;
   }();
   return store;
+}
+
+// Bounds of the cookie store, at the floors RFC 6265 sets for what a client keeps: without them a site
+// that sets new names on every request makes the store, and every request's Cookie line, grow for ever.
+constexpr size_t cookiesPerDomain = 50;
+constexpr size_t cookiesInAll = 3000;
+
+// A cookie as curl lists it: domain, tail match, path, secure, expiry, name and value, joined by tabs;
+// "#HttpOnly_" before the domain marks an HttpOnly one.
+std::string cookieDomain(const std::string& line) {
+  std::string domain = line.substr(0, line.find('\t'));
+  if (domain.rfind("#HttpOnly_", 0) == 0) domain.erase(0, 10);
+  if (!domain.empty() && domain[0] == '.') domain.erase(0, 1);
+  return domain;
+}
+
+// The same cookie with an expiry in the past; empty for a line without the fields.
+std::string expiredCookie(const std::string& line) {
+  size_t expiry = 0;
+  for (int tabs = 0; tabs < 4; ++tabs) {
+    expiry = line.find('\t', expiry);
+    if (expiry == std::string::npos) return {};
+    ++expiry;
+  }
+  const size_t end = line.find('\t', expiry);
+  if (end == std::string::npos) return {};
+  return line.substr(0, expiry) + "1" + line.substr(end);
+}
+
+// Brings the store back within its bounds after a response set cookies: a domain's oldest cookies go
+// first (curl lists each domain's cookies in the order they were first set), and while the store as a
+// whole is too full, the oldest of the domain that holds the most. A cookie goes by expiring it.
+void boundCookieStore(CURL* c) {
+  curl_slist* listed = nullptr;
+  if (curl_easy_getinfo(c, CURLINFO_COOKIELIST, &listed) != CURLE_OK) return;
+  const CurlList cookies(listed);
+  std::map<std::string, std::deque<std::string>> byDomain;
+  size_t total = 0;
+  for (const curl_slist* item = cookies.get(); item != nullptr; item = item->next, ++total) {
+    byDomain[cookieDomain(item->data)].push_back(item->data);
+  }
+  std::vector<std::string> evicted;
+  for (auto& [domain, lines] : byDomain) {
+    for (; lines.size() > cookiesPerDomain; --total) {
+      evicted.push_back(lines.front());
+      lines.pop_front();
+    }
+  }
+  for (; total > cookiesInAll; --total) {
+    auto& lines = std::max_element(byDomain.begin(), byDomain.end(), [](const auto& a, const auto& b) {
+                    return a.second.size() < b.second.size();
+                  })->second;
+    evicted.push_back(lines.front());
+    lines.pop_front();
+  }
+  for (const std::string& line : evicted) {
+    const std::string expired = expiredCookie(line);
+    if (!expired.empty()) curl_easy_setopt(c, CURLOPT_COOKIELIST, expired.c_str());
+  }
 }
 
 std::mutex settingsLock;
@@ -177,6 +243,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
   const size_t total = size * count;
   std::string line(data, total);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  if (startsWithNoCase(line, "Set-Cookie:")) request.setsCookies = true;
   if (line.compare(0, 5, "HTTP/") == 0) {
     request.headers.clear();
     request.headersComplete = false;
@@ -189,8 +256,10 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 size_t onBody(char* data, size_t size, size_t count, void* user) {
-  static_cast<InternetHandle*>(user)->body.append(data, size * count);
-  return size * count;
+  auto& request = *static_cast<InternetHandle*>(user);
+  if (appendBodyPiece(request.body, data, size * count, request.bodyLimit)) return size * count;
+  request.bodyRefused = true;
+  return 0;
 }
 
 }  // namespace
@@ -253,6 +322,8 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   if (!isKind(request, InternetHandle::Kind::Request)) return false;
   InternetHandle& r = *request;
   r.sent = true;
+  r.setsCookies = false;
+  r.bodyRefused = false;
   r.headersComplete = false;
   r.headers.clear();
   r.body.clear();
@@ -323,7 +394,8 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   const bool toHttps = secure || (r.flags & INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS) != 0;
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : toHttps ? "http,https" : "http");
 
-  if ((r.flags & INTERNET_FLAG_NO_COOKIES) == 0 && cookieStore() != nullptr) {
+  const bool storesCookies = (r.flags & INTERNET_FLAG_NO_COOKIES) == 0 && cookieStore() != nullptr;
+  if (storesCookies) {
     curl_easy_setopt(c, CURLOPT_SHARE, cookieStore());
     curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");
   }
@@ -336,8 +408,19 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
 
   const CURLcode result = curl_easy_perform(c);
+  if (storesCookies && r.setsCookies) boundCookieStore(c);
+  if (r.bodyRefused) {
+    r.headersComplete = false;
+    r.body.clear();
+  }
   if (!r.headersComplete) r.headers.clear();
   return result == CURLE_OK || r.headersComplete;
+}
+
+bool setResponseBodyLimit(HINTERNET request, uint64_t limit) {
+  if (!isKind(request, InternetHandle::Kind::Request)) return false;
+  request->bodyLimit = limit;
+  return true;
 }
 
 bool InternetReadFile(HINTERNET request, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) {
@@ -391,6 +474,16 @@ void applyInternetTimeouts(void* curlEasyHandle) {
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
   curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalMs);
+}
+
+bool appendBodyPiece(std::string& body, const char* data, size_t size, uint64_t limit) {
+  if (size > limit - body.size()) return false;
+  try {
+    body.append(data, size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 InternetRequestRecord lastOpenedRequest() {

@@ -13,7 +13,8 @@
 // - INTERNET_FLAG_RELOAD: there is no cache of our own; the request also asks proxies for a fresh copy
 //   ("Pragma: no-cache", "Cache-Control: no-cache") unless the caller's headers name those.
 // - INTERNET_FLAG_NO_COOKIES: without it the request sends and stores cookies in one store of the
-//   process, shared by all requests on every thread; with it, neither.
+//   process, shared by all requests on every thread, which keeps at most 50 cookies per domain and 3000
+//   in all (the longest held go first); with it, neither.
 // - INTERNET_FLAG_NO_AUTO_REDIRECT: without it redirects are followed (at most maxRedirects) and the
 //   final response is the one read; a POST becomes a GET on 301, 302 and 303.
 // - INTERNET_FLAG_SECURE: https. A secure request follows redirects to https only; another request
@@ -59,7 +60,8 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* o
                            const char* referrer, const char* const* acceptTypes, uint32_t flags, uintptr_t context);
 // headers: lines separated by "\r\n", headersLength bytes of them (-1: up to a zero byte); a line
 // "Name:" is sent with an empty value. optional: the request body. True when a response's headers
-// arrived in full, even if its body was cut short; the body read is then what arrived.
+// arrived in full, even if its body was cut short; the body read is then what arrived. A body over the
+// request's cap (setResponseBodyLimit) fails the send.
 bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLength, const void* optional,
                       uint32_t optionalLength);
 // The next at most bytesToRead bytes of the body; *bytesRead is 0 at the end. False before a send.
@@ -70,6 +72,11 @@ bool InternetReadFile(HINTERNET request, void* buffer, uint32_t bytesToRead, uin
 // size needed, zero included. False, with *bufferLength unchanged, when no response headers came.
 bool HttpQueryInfoA(HINTERNET request, uint32_t infoLevel, void* buffer, uint32_t* bufferLength, uint32_t* index);
 bool InternetCloseHandle(HINTERNET handle);
+
+// Caps the body that request's sends take in: a response whose body is longer than limit bytes fails
+// the send, which keeps neither its headers nor its body, and the rest of it is not fetched. Without a
+// cap a body may have any size. False for a handle that is no request.
+bool setResponseBodyLimit(HINTERNET request, uint64_t limit);
 
 // Limits on each request, for the whole process: connecting (TLS handshake included), a stall (fewer
 // than 1 byte per second for stallSeconds), and the whole exchange with its redirects (0: no limit).
@@ -83,6 +90,9 @@ void setInternetTimeouts(const InternetTimeouts& timeouts);
 InternetTimeouts internetTimeouts();
 // Puts the current limits on a libcurl easy handle (this layer's requests and the runtime's HTTP GET).
 void applyInternetTimeouts(void* curlEasyHandle);
+// Appends a piece of a response body unless that makes it longer than limit or memory runs out; false
+// then, and the body write callbacks of both return 0 to end the transfer.
+bool appendBodyPiece(std::string& body, const char* data, size_t size, uint64_t limit);
 
 // What the process's last HttpOpenRequestA was given, with its connection and root handle; lets a test
 // check the flags and port of a request that never reaches a server of its own.

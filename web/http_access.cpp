@@ -64,6 +64,7 @@ std::string access(const std::string& url, HttpAccessArgs& args, int followUps) 
   Handle request(
       HttpOpenRequestA(connection.get(), verb.c_str(), path.c_str(), "HTTP/1.1", nullptr, nullptr, flags, 0));
   if (!request) return {};
+  setResponseBodyLimit(request.get(), args.bodyLimit);
 
   addDefaultHeaders(url, args);
   const std::string& headers = args.extraHeaders;
@@ -120,12 +121,7 @@ std::string httpAccess(const std::string& url) {
 }
 
 std::string utf8ToUtf16(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int n = int(bytes.size());
-  const int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), n, nullptr, 0);
-  if (units == 0) return {};
-  std::u16string wide(size_t(units), u'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), n, wide.data(), units);
+  const std::u16string wide = codePageToWide(CP_UTF8, bytes);
   std::string out(wide.size() * 2, '\0');
   for (size_t i = 0; i < wide.size(); ++i) {
     out[2 * i] = char(wide[i] & 0xFF);
@@ -134,17 +130,4 @@ std::string utf8ToUtf16(const std::string& bytes) {
   return out;
 }
 
-std::string utf8ToGbk(const std::string& bytes) {
-  const std::string utf16 = utf8ToUtf16(bytes);
-  if (utf16.empty()) return {};
-  std::u16string wide(utf16.size() / 2, u'\0');
-  for (size_t i = 0; i < wide.size(); ++i) {
-    wide[i] = char16_t(static_cast<unsigned char>(utf16[2 * i]) | static_cast<unsigned char>(utf16[2 * i + 1]) << 8);
-  }
-  const int units = int(wide.size());
-  const int size = WideCharToMultiByte(CP_GBK, WC_COMPOSITECHECK, wide.data(), units, nullptr, 0, nullptr, nullptr);
-  if (size == 0) return {};
-  std::string out(size_t(size), '\0');
-  WideCharToMultiByte(CP_GBK, WC_COMPOSITECHECK, wide.data(), units, out.data(), size, nullptr, nullptr);
-  return out;
-}
+std::string utf8ToGbk(const std::string& bytes) { return wideToCodePage(CP_GBK, codePageToWide(CP_UTF8, bytes)); }

@@ -2,6 +2,8 @@
 // One HTTP request with the program's default request headers, cookie handling, 301 follow-up and
 // UTF-8 to GBK conversion of the body. Blocks until the body has been read or the request failed; it
 // keeps no state of its own and may run on any thread.
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -19,6 +21,7 @@ struct HttpAccessArgs {
   std::string postBytes;                 // in/out: the body; receives postText when sent empty
   std::optional<std::string> proxy;      // when supplied: "host:port" of the http proxy
   std::string rawHeaders;                // out: status line and header lines, each + "\r\n"
+  size_t bodyLimit = SIZE_MAX;           // a longer body fails the request: nothing is received
 };
 
 // 301 follow-ups made by one call at most; the call then gives up with the empty body.

@@ -12,7 +12,11 @@ bool requestRunning = false;
 void refreshOnlineCount() {
   if (requestRunning) return;
   requestRunning = true;
-  runtime().runInBackground([url = "http://" + updateSiteHost + "/renshutongji.php"] { return httpAccess(url); },
+  runtime().runInBackground([url = "http://" + updateSiteHost + "/renshutongji.php"] {
+                              HttpAccessArgs args;
+                              args.bodyLimit = siteBodyLimit;
+                              return httpAccess(url, args);
+                            },
                             [](const std::string& bytes) {
                               requestRunning = false;
                               const std::string page = bytes.substr(0, bytes.find('\0'));

@@ -53,7 +53,7 @@ void checkForUpdate() {
   runtime().setTimerPeriod("版本时钟", 0);
   currentVersion = "1.2";
   const std::string site = "http://" + updateSiteHost;
-  runtime().runInBackground([url = site + "/bb.txt"] { return httpGet(url); },
+  runtime().runInBackground([url = site + "/bb.txt"] { return httpGet(url, siteBodyLimit); },
                             [download = site + "/zxxz.rar"](const std::string& bytes) {
                               remoteVersion = bytes.substr(0, bytes.find('\0'));
                               if (!isNewerVersion(remoteVersion, currentVersion)) return;

@@ -1,7 +1,9 @@
 // The update check and the online counter against a loopback update site. Texts here are GBK bytes.
 #include <gtest/gtest.h>
 
+#include "platform/http_get.h"
 #include "platform/scripted_runtime.h"
+#include "web/http_access.h"
 #include "web/online_counter.h"
 #include "web/tests/test_http_server.h"
 #include "web/update_check.h"
@@ -79,6 +81,26 @@ TEST_F(WebTimers, OnlineCountIsShownInTheMenuItem) {
   }
   EXPECT_EQ(requestLine(server.requests().at(0)), "GET /renshutongji.php HTTP/1.1");
   EXPECT_TRUE(ui.timerPeriods.empty()) << "the counter never changes its timer";
+}
+
+TEST_F(WebTimers, AnswersOverTheSizeLimitCountAsNone) {
+  for (const size_t size : {siteBodyLimit, siteBodyLimit + 1}) {
+    SCOPED_TRACE(size);
+    const bool taken = size == siteBodyLimit;
+    const std::string version = "1.3" + std::string(size - 3, '\n');
+    const std::string page = "show(\"37\");" + std::string(size - 11, ' ');
+    server.reply("/bb.txt", {httpResponse("200 OK", version)});
+    server.reply("/renshutongji.php", {httpResponse("200 OK", page)});
+    ui.openedUrls.clear();
+    checkForUpdate();
+    refreshOnlineCount();
+    EXPECT_EQ(remoteVersion.size(), taken ? size : 0u);  // sizes: a megabyte does not print well
+    EXPECT_EQ(ui.openedUrls.size(), taken ? 1u : 0u);
+    EXPECT_EQ(ui.menuCaptions["在线人数"], taken ? "在线人数：37" : "在线人数：");
+    // Other callers of the same functions still take a body of any size.
+    EXPECT_TRUE(httpGet(server.url("/bb.txt")) == version);
+    EXPECT_TRUE(httpAccess(server.url("/renshutongji.php")) == page);
+  }
 }
 
 TEST(WebTimersWithoutSite, NothingShownWhenNoServerAnswers) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "platform/http_get.h"
 #include "web/tests/test_http_server.h"
 
@@ -47,6 +50,30 @@ TEST_F(NetLayer, ReadsInPiecesOfAtMostTheSizeAsked) {
   EXPECT_TRUE(InternetCloseHandle(o.internet));
   EXPECT_TRUE(InternetCloseHandle(o.request));
   EXPECT_TRUE(InternetCloseHandle(o.connection));
+}
+
+TEST_F(NetLayer, BodyOverTheRequestsCapFailsTheSend) {
+  const std::string body(100000, 'b');
+  server.reply("/capped", {httpResponse("200 OK", body)});
+  for (const uint64_t cap : {uint64_t(body.size()), uint64_t(body.size() - 1)}) {
+    SCOPED_TRACE(cap);
+    const bool within = cap == body.size();
+    HINTERNET internet = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectA(internet, "127.0.0.1", INTERNET_PORT(server.port()), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/capped", nullptr, nullptr, nullptr, 0, 0);
+    EXPECT_TRUE(setResponseBodyLimit(request, cap));
+    EXPECT_EQ(HttpSendRequestA(request, nullptr, 0, nullptr, 0), within);
+    uint32_t size = 0;
+    HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+    EXPECT_EQ(size > 0, within) << "headers kept";
+    std::string read(body.size() + 1, '\0');
+    uint32_t count = 0;
+    EXPECT_TRUE(InternetReadFile(request, read.data(), uint32_t(read.size()), &count));
+    EXPECT_EQ(count, within ? body.size() : 0u);
+    for (HINTERNET h : {request, connection, internet}) InternetCloseHandle(h);
+  }
+  EXPECT_FALSE(setResponseBodyLimit(nullptr, 1));
 }
 
 TEST_F(NetLayer, HeaderQueryReportsTheSizeNeeded) {
@@ -120,6 +147,36 @@ TEST_F(NetLayer, SharedCookieStoreAcrossRequests) {
   EXPECT_EQ(requestHeaders(seen[0]).find("Cookie:"), std::string::npos);
   EXPECT_NE(requestHeaders(seen[1]).find("\r\nCookie: store=1\r\n"), std::string::npos);
   EXPECT_EQ(requestHeaders(seen[2]).find("Cookie:"), std::string::npos);
+}
+
+TEST_F(NetLayer, CookieStoreKeepsAHostsNewestFifty) {
+  // Ten answers set ten new names each, as a counter page might on every tick.
+  for (int answer = 0; answer < 10; ++answer) {
+    std::string setCookies;
+    for (int k = 0; k < 10; ++k) {
+      setCookies += "Set-Cookie: c" + std::to_string(answer * 10 + k) + "=v; Path=/bound" +
+                    (k % 2 == 0 ? "; HttpOnly" : "") + "\r\n";
+    }
+    server.enqueue({httpResponse("200 OK", "", setCookies)});
+    const Opened o = openAndSend("/bound/page", INTERNET_FLAG_RELOAD);
+    for (HINTERNET h : {o.request, o.connection, o.internet}) InternetCloseHandle(h);
+  }
+  const Opened o = openAndSend("/bound/page", INTERNET_FLAG_RELOAD);
+  for (HINTERNET h : {o.request, o.connection, o.internet}) InternetCloseHandle(h);
+
+  const std::string headers = requestHeaders(server.requests().back());
+  const size_t at = headers.find("\r\nCookie: ");
+  ASSERT_NE(at, std::string::npos) << headers;
+  std::string sent = headers.substr(at + 10, headers.find("\r\n", at + 2) - at - 10);
+  std::set<std::string> names;
+  for (size_t start = 0; start < sent.size();) {
+    const size_t end = std::min(sent.find("; ", start), sent.size());
+    names.insert(sent.substr(start, sent.find('=', start) - start));
+    start = end + 2;
+  }
+  std::set<std::string> newest;
+  for (int i = 50; i < 100; ++i) newest.insert("c" + std::to_string(i));
+  EXPECT_EQ(names, newest);
 }
 
 TEST_F(NetLayer, HttpGet) {
