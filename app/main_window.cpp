@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
@@ -40,6 +41,20 @@ QFileDialog* makeFileDialog(QWidget* parent, const char* name, QFileDialog::Acce
   return dialog;
 }
 
+// The editor never holds U+0000: a text ends at its first zero byte, so a pasted or dropped one is left out.
+class Editor : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+ protected:
+  void insertFromMimeData(const QMimeData* source) override {
+    if (!source->hasText() || !source->text().contains(QChar(0))) return QPlainTextEdit::insertFromMimeData(source);
+    QMimeData text;
+    text.setText(source->text().remove(QChar(0)));
+    QPlainTextEdit::insertFromMimeData(&text);
+  }
+};
+
 // The editor hides its selection while it does not have the focus.
 void hideInactiveSelection(QPlainTextEdit* editor) {
   QPalette palette = editor->palette();
@@ -60,7 +75,7 @@ MainWindow::MainWindow() {
   client->setObjectName(QStringLiteral("client"));
   client->installEventFilter(this);
   setCentralWidget(client);
-  auto* editor = new QPlainTextEdit(client);
+  auto* editor = new Editor(client);
   editor->setObjectName(toQString(editorName));
   QFont font(toQString("宋体"));
   font.setPixelSize(14);

@@ -2,304 +2,356 @@
 
 #include <iconv.h>
 
-#include <array>
+#include <cstdint>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 namespace {
 
-constexpr char16_t lineBreak = 0x2029;      // the editor's paragraph separator
-constexpr char16_t loneLineFeed = 0x2028;   // the editor's line separator
-constexpr char16_t escapeBase = 0xDC00;     // lone low surrogates carry raw bytes
+constexpr char32_t noCharacter = 0xFFFFFFFF;
 
-// Converts one character's bytes between an encoding and UTF-32LE; empty on any error. iconv's own
-// handle is not thread-safe, so each call opens its own; the tables below keep this off hot paths.
-std::u32string decodeWith(const char* encoding, const std::string& bytes) {
-  iconv_t cd = iconv_open("UTF-32LE", encoding);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-  char32_t out[4];
-  char* in = const_cast<char*>(bytes.data());
-  size_t inLeft = bytes.size();
-  char* outPtr = reinterpret_cast<char*>(out);
-  size_t outLeft = sizeof out;
-  size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-  iconv_close(cd);
-  if (r == size_t(-1) || inLeft != 0) return {};
-  return std::u32string(out, (sizeof out - outLeft) / sizeof(char32_t));
+// GB18030's four-byte sequences by their linear index: 0 to 39419 hold BMP characters, 189000 on the
+// supplementary planes in order, and from 1237576 (past U+10FFFF) up to 1587599 nothing. There the BMP
+// characters that have no bytes otherwise take the sequence at 1237576 + their code.
+constexpr uint32_t bmpFourCount = 39420;
+constexpr uint32_t supplementaryFour = 189000;
+constexpr uint32_t beyondUnicode = supplementaryFour + 0x100000;
+
+uint32_t fourByteIndex(const unsigned char* b) {
+  return (((b[0] - 0x81u) * 10 + (b[1] - 0x30u)) * 126 + (b[2] - 0x81u)) * 10 + (b[3] - 0x30u);
 }
 
-std::string encodeWith(const char* encoding, char32_t c) {
-  iconv_t cd = iconv_open(encoding, "UTF-32LE");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-  char out[8];
-  char* in = reinterpret_cast<char*>(&c);
-  size_t inLeft = sizeof c;
-  char* outPtr = out;
-  size_t outLeft = sizeof out;
-  size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-  iconv_close(cd);
-  if (r == size_t(-1) || inLeft != 0) return {};
-  return std::string(out, sizeof out - outLeft);
+// The four bytes at index, packed first byte highest.
+uint32_t fourBytesAt(uint32_t index) {
+  const uint32_t b3 = 0x30 + index % 10;
+  index /= 10;
+  const uint32_t b2 = 0x81 + index % 126;
+  index /= 126;
+  const uint32_t b1 = 0x30 + index % 10;
+  const uint32_t b0 = 0x81 + index / 10;
+  return b0 << 24 | b1 << 16 | b2 << 8 | b3;
 }
 
-// Two-byte sequences and BMP characters, built once: code page 936 first, GB18030 for what it lacks.
-// Only pairs that encode back to themselves decode, so every decoded pair round-trips.
-struct Tables {
-  std::vector<char16_t> decodePair = std::vector<char16_t>(65536, 0);  // lead << 8 | trail
-  std::vector<uint16_t> encodeChar = std::vector<uint16_t>(65536, 0);  // 0: no one- or two-byte form
+bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// An iconv handle from one encoding to another, open for the life of the object.
+struct Converter {
+  iconv_t cd;
+  Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+  ~Converter() {
+    if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // The conversion of a few bytes; empty on any error.
+  std::string operator()(std::string in) const {
+    char out[16];
+    char* inPtr = in.data();
+    size_t inLeft = in.size();
+    char* outPtr = out;
+    size_t outLeft = sizeof out;
+    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) || inLeft != 0) return {};
+    return std::string(out, sizeof out - outLeft);
+  }
 };
 
-std::string encodeCharacter(const Tables& t, char32_t c);
+std::string utf32(char32_t c) { return {char(c & 0xFF), char(c >> 8 & 0xFF), char(c >> 16 & 0xFF), char(c >> 24)}; }
 
-const Tables& tables() {
-  static std::unique_ptr<Tables> built;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    auto t = std::make_unique<Tables>();
-    for (const char* encoding : {"CP936", "GB18030"}) {
-      for (int lead = 0x81; lead <= 0xFE; ++lead) {
-        for (int trail = 0x40; trail <= 0xFE; ++trail) {
-          if (trail == 0x7F) continue;
-          const uint16_t code = uint16_t(lead << 8 | trail);
-          if (t->decodePair[code] != 0) continue;
-          const std::string pair{char(lead), char(trail)};
-          const std::u32string c = decodeWith(encoding, pair);
-          if (c.size() != 1 || c[0] > 0xFFFF || t->encodeChar[c[0]] != 0) continue;
-          if (encodeWith(encoding, c[0]) != pair) continue;
-          t->encodeChar[c[0]] = code;
-          t->decodePair[code] = char16_t(c[0]);
-        }
+// The lone BMP character from 0x80 on, not a surrogate, that toUtf32 makes of bytes; or noCharacter.
+char32_t decodeOne(const Converter& toUtf32, const std::string& bytes) {
+  const std::string c = toUtf32(bytes);
+  if (c.size() != 4) return noCharacter;
+  const auto u = [&c](int i) { return char32_t(static_cast<unsigned char>(c[i])); };
+  const char32_t code = u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24;
+  return code >= 0x80 && code <= 0xFFFF && !isSurrogate(code) ? code : noCharacter;
+}
+
+std::string packedBytes(uint32_t packed, size_t length) {
+  std::string bytes;
+  for (size_t k = length; k-- > 0;) bytes += char(packed >> (8 * k) & 0xFF);
+  return bytes;
+}
+
+// Built once from iconv; afterwards reading and writing is table lookups and arithmetic.
+struct Tables {
+  char16_t pairChar[65536] = {};  // lead << 8 | trail; 0: none
+  char16_t fourChar[bmpFourCount] = {};
+  uint32_t charBytes[65536] = {};  // a BMP character's bytes packed first byte highest; 0: none
+};
+
+std::unique_ptr<const Tables> buildTables() {
+  auto t = std::make_unique<Tables>();
+  for (char32_t c = 1; c < 0x80; ++c) t->charBytes[c] = c;
+  t->charBytes[0x20AC] = 0x80;
+  // Pairs: code page 936 first, GB18030 for the ones it lacks. A pair is taken only when its character
+  // encodes back to it, so each character has one pair and it reads back.
+  for (const char* encoding : {"CP936", "GB18030"}) {
+    const Converter toUtf32("UTF-32LE", encoding);
+    const Converter fromUtf32(encoding, "UTF-32LE");
+    for (uint32_t lead = 0x81; lead <= 0xFE; ++lead) {
+      for (uint32_t trail = 0x40; trail <= 0xFE; ++trail) {
+        const uint32_t code = lead << 8 | trail;
+        if (trail == 0x7F || t->pairChar[code] != 0) continue;
+        const std::string pair = packedBytes(code, 2);
+        const char32_t c = decodeOne(toUtf32, pair);
+        if (c == noCharacter || t->charBytes[c] != 0 || fromUtf32(utf32(c)) != pair) continue;
+        t->pairChar[code] = char16_t(c);
+        t->charBytes[c] = code;
       }
     }
-    // Code page 936's euro sign is the single byte 0x80; a pair that also decoded to it no longer does.
-    if (t->encodeChar[0x20AC] > 0xFF) t->decodePair[t->encodeChar[0x20AC]] = 0;
-    t->encodeChar[0x20AC] = 0x80;
-    built = std::move(t);
-  });
+  }
+  // GB18030's four-byte BMP characters, then the unassigned sequences for those still without bytes.
+  const Converter toUtf32("UTF-32LE", "GB18030");
+  for (uint32_t index = 0; index < bmpFourCount; ++index) {
+    const uint32_t four = fourBytesAt(index);
+    const char32_t c = decodeOne(toUtf32, packedBytes(four, 4));
+    if (c == noCharacter || t->charBytes[c] != 0) continue;
+    t->fourChar[index] = char16_t(c);
+    t->charBytes[c] = four;
+  }
+  for (char32_t c = 0x80; c <= 0xFFFF; ++c)
+    if (t->charBytes[c] == 0 && !isSurrogate(c)) t->charBytes[c] = fourBytesAt(beyondUnicode + c);
+  return t;
+}
+
+const Tables& tables() {
+  static const std::unique_ptr<const Tables> built = buildTables();
   return *built;
 }
 
-// Four-byte sequences by their linear index. Those past U+10FFFF (E3 32 9A 35) up to FE 39 FE 39 are
-// unassigned; they carry the few characters that GB18030 here has no four-byte form of (some private-use
-// characters, and ideographs that it gives the two bytes code page 936 uses for others), so that these
-// round-trip too. Slots 0 to FFFF hold the BMP, the rest U+20000 on.
-constexpr uint32_t beyondUnicode = 1237576;
-constexpr uint32_t lastFourByteIndex = 1587599;
+bool isDigit(unsigned char b) { return b >= 0x30 && b <= 0x39; }
+bool isLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
-char32_t unassignedSlotCharacter(uint32_t slot) { return slot <= 0xFFFF ? slot : slot + 0x10000; }
-
-std::string fourBytesAt(uint32_t index);
-
-std::string unassignedSlotBytes(char32_t c) {
-  const uint32_t slot = c <= 0xFFFF ? c : c - 0x10000;
-  if (c > 0xFFFF && c < 0x20000) return {};
-  if (beyondUnicode + slot > lastFourByteIndex) return {};
-  return fourBytesAt(beyondUnicode + slot);
-}
-
-uint32_t fourByteIndex(const std::string& four) {
-  const auto b = [&four](int i) { return uint32_t(static_cast<unsigned char>(four[i])); };
-  return (((b(0) - 0x81) * 10 + (b(1) - 0x30)) * 126 + (b(2) - 0x81)) * 10 + (b(3) - 0x30);
-}
-
-std::string fourBytesAt(uint32_t index) {
-  std::string four(4, '\0');
-  four[3] = char(0x30 + index % 10);
-  index /= 10;
-  four[2] = char(0x81 + index % 126);
-  index /= 126;
-  four[1] = char(0x30 + index % 10);
-  four[0] = char(0x81 + index / 10);
-  return four;
-}
-
-std::string encodeCharacter(const Tables& t, char32_t c) {
-  if (c < 0x80) return std::string(1, char(c));
-  if (c <= 0xFFFF && t.encodeChar[c] != 0) {
-    const uint16_t code = t.encodeChar[c];
-    return code > 0xFF ? std::string{char(code >> 8), char(code & 0xFF)} : std::string(1, char(code));
+// Reads the GBK character at the front of p (left bytes there, the first 0x80 or above): returns its
+// length and sets c, or 1 with c = noCharacter for a byte that starts none. Returns 0 when the bytes
+// there may still begin a character and more may follow.
+size_t readGbk(const Tables& t, const unsigned char* p, size_t left, bool more, char32_t& c) {
+  const unsigned char b = p[0];
+  c = b == 0x80 ? char32_t(0x20AC) : noCharacter;
+  if (!isLead(b)) return 1;
+  if (left < 2) return more ? 0 : 1;
+  if (const char16_t pair = t.pairChar[b << 8 | p[1]]; pair != 0) {
+    c = pair;
+    return 2;
   }
-  const std::string four = encodeWith("GB18030", c);
-  if (four.size() == 4 && decodeWith("GB18030", four) == std::u32string(1, c)) return four;
-  return unassignedSlotBytes(c);
+  if (!isDigit(p[1])) return 1;
+  if (left < 4) return more ? 0 : 1;
+  if (!isLead(p[2]) || !isDigit(p[3])) return 1;
+  const uint32_t index = fourByteIndex(p);
+  if (index < bmpFourCount) {
+    if (t.fourChar[index] != 0) c = t.fourChar[index];
+  } else if (index >= supplementaryFour && index < beyondUnicode) {
+    c = 0x10000 + (index - supplementaryFour);
+  } else if (index >= beyondUnicode && index - beyondUnicode <= 0xFFFF) {
+    const char32_t slot = index - beyondUnicode;
+    if (t.charBytes[slot] == fourBytesAt(index)) c = slot;
+  }
+  return c == noCharacter ? 1 : 4;
 }
 
-bool isTrailOfFour(unsigned char b) { return b >= 0x30 && b <= 0x39; }
-bool isLeadOfFour(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+// Writes c's bytes at o and returns the end; c is no surrogate.
+char* putGbk(const Tables& t, char32_t c, char* o) {
+  const uint32_t bytes = c <= 0xFFFF ? t.charBytes[c] : fourBytesAt(supplementaryFour + (c - 0x10000));
+  if (bytes > 0xFFFF) {
+    *o++ = char(bytes >> 24);
+    *o++ = char(bytes >> 16 & 0xFF);
+  }
+  if (bytes > 0xFF) *o++ = char(bytes >> 8 & 0xFF);
+  *o++ = char(bytes & 0xFF);
+  return o;
+}
 
-void appendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out.push_back(char16_t(c));
+// Reads the UTF-8 character at the front of p like readGbk: a byte that begins no valid sequence
+// (overlong forms, surrogates and code points past U+10FFFF are none) stands alone.
+size_t readUtf8(const unsigned char* p, size_t left, bool more, char32_t& c) {
+  const unsigned char b = p[0];
+  c = noCharacter;
+  size_t length = 1;
+  unsigned char low = 0x80;  // the second byte's range; the others take 80 to BF
+  unsigned char high = 0xBF;
+  if (b >= 0xC2 && b <= 0xDF) {
+    length = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    length = 3;
+    if (b == 0xE0) low = 0xA0;
+    if (b == 0xED) high = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    length = 4;
+    if (b == 0xF0) low = 0x90;
+    if (b == 0xF4) high = 0x8F;
   } else {
-    c -= 0x10000;
-    out.push_back(char16_t(0xD800 + (c >> 10)));
-    out.push_back(char16_t(0xDC00 + (c & 0x3FF)));
+    return 1;
   }
+  char32_t code = b & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    if (k == left) return more ? 0 : 1;
+    if (p[k] < (k == 1 ? low : 0x80) || p[k] > (k == 1 ? high : 0xBF)) return 1;
+    code = code << 6 | (p[k] & 0x3F);
+  }
+  c = code;
+  return length;
 }
+
+char* putUtf8(char32_t c, char* o) {
+  if (c < 0x80) {
+    *o++ = char(c);
+  } else if (c < 0x800) {
+    *o++ = char(0xC0 | c >> 6);
+    *o++ = char(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *o++ = char(0xE0 | c >> 12);
+    *o++ = char(0x80 | (c >> 6 & 0x3F));
+    *o++ = char(0x80 | (c & 0x3F));
+  } else {
+    *o++ = char(0xF0 | c >> 18);
+    *o++ = char(0x80 | (c >> 12 & 0x3F));
+    *o++ = char(0x80 | (c >> 6 & 0x3F));
+    *o++ = char(0x80 | (c & 0x3F));
+  }
+  return o;
+}
+
+// The editor's marks. Lone surrogates, which no character is, carry what it cannot hold as itself.
+constexpr char16_t lineBreak = 0x2029;     // CR LF, the document's own line break
+constexpr char16_t loneLineFeed = 0x2028;  // a line break within the document's paragraph
+constexpr char16_t byteEscape = 0xDC00;    // + a byte that starts no character, or a lone CR
+constexpr char16_t characterEscape = 0xDD00;  // + the low byte of a character the document breaks at
+
+// U+2028, U+2029, U+FDD0 and U+FDD1, which the document takes for line breaks.
+bool breaksDocumentLine(char32_t c) { return (c | 1) == 0x2029 || (c | 1) == 0xFDD1; }
+
+// The character that an escape in characterEscape's row stands for, if it breaks document lines.
+char32_t escapedCharacter(char16_t u) { return (u & 0x80 ? 0xFD00 : 0x2000) | (u & 0xFF); }
 
 }  // namespace
 
+// Writing goes through pointers into room made ahead (the most a character can take): a string's
+// append per character costs several times as much.
+
 std::u16string gbkToEditorText(const std::string& bytes) {
   const Tables& t = tables();
-  std::u16string out;
-  out.reserve(bytes.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
+  std::u16string out(n, u'\0');  // no character takes more code units than bytes
+  char16_t* o = out.data();
   for (size_t i = 0; i < n;) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b == '\r') {
-      if (i + 1 < n && bytes[i + 1] == '\n') {
-        out.push_back(lineBreak);
-        i += 2;
+    if (p[i] >= 0x80) {
+      char32_t c;
+      const size_t length = readGbk(t, p + i, n - i, false, c);
+      if (c == noCharacter) {
+        *o++ = char16_t(byteEscape + p[i]);
+      } else if (c >= 0x10000) {
+        *o++ = char16_t(0xD800 + ((c - 0x10000) >> 10));
+        *o++ = char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
       } else {
-        out.push_back(escapeBase + '\r');
-        ++i;
+        *o++ = breaksDocumentLine(c) ? char16_t(characterEscape + (c & 0xFF)) : char16_t(c);
       }
-      continue;
-    }
-    if (b == '\n') {
-      out.push_back(loneLineFeed);
+      i += length;
+    } else if (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') {
+      *o++ = lineBreak;
+      i += 2;
+    } else {
+      *o++ = p[i] == '\n' ? loneLineFeed : p[i] == '\r' ? char16_t(byteEscape + '\r') : char16_t(p[i]);
       ++i;
-      continue;
     }
-    if (b < 0x80) {
-      out.push_back(b);
-      ++i;
-      continue;
-    }
-    if (b == 0x80) {
-      out.push_back(0x20AC);
-      ++i;
-      continue;
-    }
-    if (i + 1 < n) {
-      const char16_t c = t.decodePair[b << 8 | static_cast<unsigned char>(bytes[i + 1])];
-      if (c != 0) {
-        out.push_back(c);
-        i += 2;
-        continue;
-      }
-    }
-    if (i + 3 < n && isTrailOfFour(bytes[i + 1]) && isLeadOfFour(bytes[i + 2]) && isTrailOfFour(bytes[i + 3])) {
-      const std::string four = bytes.substr(i, 4);
-      const uint32_t index = fourByteIndex(four);
-      std::u32string c = decodeWith("GB18030", four);
-      if (c.empty() && index >= beyondUnicode) c = std::u32string(1, unassignedSlotCharacter(index - beyondUnicode));
-      const bool surrogate = c.size() == 1 && c[0] >= 0xD800 && c[0] <= 0xDFFF;
-      // U+FDD0 and U+FDD1 mark frames in the editor's document, which turns them into line breaks.
-      if (c.size() == 1 && !surrogate && c[0] != 0xFDD0 && c[0] != 0xFDD1 && encodeCharacter(t, c[0]) == four) {
-        appendUtf16(out, c[0]);
-        i += 4;
-        continue;
-      }
-    }
-    out.push_back(char16_t(escapeBase + b));
-    ++i;
   }
+  out.resize(size_t(o - out.data()));
   return out;
 }
 
 std::string editorTextToGbk(const std::u16string& text) {
   const Tables& t = tables();
-  std::string out;
-  out.reserve(text.size() * 2);
   const size_t n = text.size();
+  std::string out(2 * n + 4, '\0');
+  char* o = out.data();
+  char* end = o + out.size();
   for (size_t i = 0; i < n; ++i) {
+    if (end - o < 4) {  // no room for the longest character
+      const size_t written = size_t(o - out.data());
+      out.resize(2 * out.size());
+      o = out.data() + written;
+      end = out.data() + out.size();
+    }
     const char16_t u = text[i];
+    char32_t c = u;
     if (u == lineBreak || u == '\n') {
-      out += "\r\n";
+      *o++ = '\r';
+      c = '\n';
     } else if (u == loneLineFeed) {
-      out += '\n';
+      c = '\n';
     } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      const char32_t c = 0x10000 + (char32_t(u - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      out += encodeCharacter(t, c);
-      ++i;
-    } else if (u == escapeBase + '\r' || (u >= escapeBase + 0x80 && u <= escapeBase + 0xFF)) {
-      out += char(u - escapeBase);
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      out += '?';  // a lone surrogate that carries no byte is no character
-    } else {
-      const std::string encoded = encodeCharacter(t, u);
-      out += encoded.empty() ? std::string("?") : encoded;
-    }
-  }
-  return out;
-}
-
-namespace {
-
-std::string utf16ToUtf8Escaped(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= escapeBase && c <= escapeBase + 0xFF) {
-      out += char(c - escapeBase);
+      c = 0x10000 + (char32_t(u - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (u == byteEscape + '\r' || (u > byteEscape + 0x80 && u <= byteEscape + 0xFF)) {
+      *o++ = char(u - byteEscape);
+      continue;
+    } else if ((u & 0xFF00) == characterEscape && breaksDocumentLine(escapedCharacter(u))) {
+      c = escapedCharacter(u);
+    } else if (isSurrogate(u)) {
+      *o++ = '?';  // a lone surrogate that carries nothing is no character
       continue;
     }
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | c >> 12);
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | c >> 18);
-      out += char(0x80 | (c >> 12 & 0x3F));
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
+    o = putGbk(t, c, o);
   }
+  out.resize(size_t(o - out.data()));
   return out;
 }
 
-std::u16string utf8ToUtf16Escaped(const std::string& text) {
-  std::u16string out;
+std::string gbkFrontToUtf8(const std::string& text, bool atEnd, size_t& used) {
+  const Tables& t = tables();
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    const int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-    char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
-    bool valid = length > 0 && i + length <= n;
-    for (int k = 1; valid && k < length; ++k) {
-      const auto t = static_cast<unsigned char>(text[i + k]);
-      valid = (t & 0xC0) == 0x80;
-      c = c << 6 | (t & 0x3F);
-    }
-    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    valid = valid && c >= least[length] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-    if (!valid) {
-      out.push_back(char16_t(escapeBase + b));
-      ++i;
+  std::string out(3 * n, '\0');  // the euro sign's one byte takes three
+  char* o = out.data();
+  size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      *o++ = char(p[i++]);
       continue;
     }
-    if (c == '\n') {
-      out.push_back(loneLineFeed);
-    } else if (c == '\r') {
-      out.push_back(escapeBase + '\r');
-    } else {
-      appendUtf16(out, c);
-    }
+    char32_t c;
+    const size_t length = readGbk(t, p + i, n - i, !atEnd, c);
+    if (length == 0) break;
+    if (c == noCharacter) *o++ = char(p[i]);
+    else o = putUtf8(c, o);
     i += length;
   }
+  used = i;
+  out.resize(size_t(o - out.data()));
   return out;
 }
 
-}  // namespace
-
-std::string gbkToUtf8Path(const std::string& path) {
-  std::u16string text;
-  for (const char16_t u : gbkToEditorText(path)) {
-    if (u == lineBreak) text += u"\r\n";
-    else if (u == loneLineFeed) text += u'\n';
-    else if (u == escapeBase + '\r') text += u'\r';
-    else text += u;
+std::string utf8FrontToGbk(const std::string& text, bool atEnd, size_t& used) {
+  const Tables& t = tables();
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  std::string out(2 * n, '\0');  // U+0080's two bytes take four
+  char* o = out.data();
+  size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      *o++ = char(p[i++]);
+      continue;
+    }
+    char32_t c;
+    const size_t length = readUtf8(p + i, n - i, !atEnd, c);
+    if (length == 0) break;
+    if (c == noCharacter) *o++ = char(p[i]);
+    else o = putGbk(t, c, o);
+    i += length;
   }
-  return utf16ToUtf8Escaped(text);
+  used = i;
+  out.resize(size_t(o - out.data()));
+  return out;
 }
 
-std::string utf8PathToGbk(const std::string& path) { return editorTextToGbk(utf8ToUtf16Escaped(path)); }
+std::string gbkToUtf8Path(const std::string& path) {
+  size_t used;
+  return gbkFrontToUtf8(path, true, used);
+}
+
+std::string utf8PathToGbk(const std::string& path) {
+  size_t used;
+  return utf8FrontToGbk(path, true, used);
+}

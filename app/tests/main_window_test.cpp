@@ -254,6 +254,19 @@ class MainWindowTest : public QObject {
     QCOMPARE(backend->editorText(), std::string("a\rb\nc\r\n\r\rd"));
     backend->setEditorText(std::string("A\0B", 3));
     QCOMPARE(backend->editorText(), std::string("A"));
+    // GB18030's U+2028, U+2029, U+FDD0 and U+FDD1, which the document would take for line breaks, and
+    // U+1F40D, whose low surrogate is U+DC0D; only the CR LF breaks the paragraph.
+    const std::string breaks = "a\x81\x36\xA6\x35" "b\x81\x36\xA6\x36" "c\x84\x30\xFA\x32\x84\x30\xFA\x33\x94\x39\xCA\x37\r\nd";
+    backend->setEditorText(breaks);
+    QCOMPARE(backend->editorText(), breaks);
+    QCOMPARE(editor()->blockCount(), 2);
+  }
+
+  void pastedZeroIsLeftOut() {
+    QApplication::clipboard()->setText(QString::fromUtf16(u"a\0b\0", 4));
+    editor()->paste();
+    QCOMPARE(editor()->document()->toRawText(), QStringLiteral("ab"));
+    QCOMPARE(backend->editorText(), std::string("ab"));
   }
 
   void typedChineseComesBackAsGbk() {

@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/tests/every_text.h"
 #include "platform/textbridge.h"
 
 namespace {
@@ -11,10 +19,9 @@ const std::string gbkSample = "\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7\rA\nB" + std
 const std::string utf8Sample = "你好\r\n世界\rA\nB" + std::string(1, '\0') + "\xFF" + "C";
 
 TEST(CliText, GbkToUtf8KeepsLineBreakBytes) {
-  EXPECT_EQ(gbkToUtf8Text(gbkSample), utf8Sample);
+  EXPECT_EQ(gbkToUtf8Path(gbkSample), utf8Sample);
   EXPECT_EQ(utf8PathToGbk(utf8Sample), gbkSample);
-  EXPECT_EQ(gbkToUtf8Text(""), "");
-  EXPECT_EQ(gbkToUtf8Text("\r\n\r\n"), "\r\n\r\n");
+  EXPECT_EQ(gbkToUtf8Path("\r\n\r\n"), "\r\n\r\n");
 }
 
 // Feeds text through take in three pieces cut at every pair of points; the pieces must convert to
@@ -49,16 +56,84 @@ TEST(CliText, ChunkedGbkToUtf8MatchesWhole) {
   // Two-byte characters, a four-byte GB18030 sequence (U+1F600), the euro byte 0x80, CR LF, a space,
   // digits that could be the second byte of a four-byte sequence, and a cut-off lead at the end.
   const std::string text = "\xC4\xE3\xBA\xC3 \x94\x39\xFC\x36\x80\r\n12\xCA\xC0\xBD\xE7" "3\xC4";
-  expectCutsChangeNothing(text, gbkToUtf8Text(text), takeGbkAsUtf8);
+  expectCutsChangeNothing(text, gbkToUtf8Path(text), takeGbkAsUtf8);
 }
 
-TEST(CliText, GbkWithoutASafeCutWaitsForMore) {
-  std::string pending = "\xC4\xE3\xBA\xC3\xCA";
-  EXPECT_EQ(takeGbkAsUtf8(pending, false), "");
-  EXPECT_EQ(pending.size(), 5u);
-  pending += "\xC0\n";
-  EXPECT_EQ(takeGbkAsUtf8(pending, false), "你好世\n");
-  EXPECT_TRUE(pending.empty());
+// Feeds text through take in chunks of awkward sizes; at most a character's first three bytes may
+// wait between chunks.
+template <typename Take>
+std::string inChunks(const std::string& text, Take take) {
+  static const size_t sizes[] = {1, 4093, 2, 7, 3, 65536, 5};
+  std::string pending;
+  std::string out;
+  size_t next = 0;
+  for (size_t offset = 0; offset < text.size(); ++next) {
+    const size_t size = std::min(sizes[next % std::size(sizes)], text.size() - offset);
+    pending.append(text, offset, size);
+    offset += size;
+    out += take(pending, false);
+    if (pending.size() > 3) {
+      ADD_FAILURE() << pending.size() << " bytes wait after " << offset;
+      return out;
+    }
+  }
+  return out + take(pending, true);
+}
+
+TEST(CliText, EveryTextComesBackInChunks) {
+  const std::string bytes = everyTwoAndFourByteSequence();
+  EXPECT_TRUE(inChunks(inChunks(bytes, takeGbkAsUtf8), takeUtf8AsGbk) == bytes);
+  const std::string text = utf8(everyCharacter([](char32_t) { return true; }));
+  EXPECT_TRUE(inChunks(inChunks(text, takeUtf8AsGbk), takeGbkAsUtf8) == text);
+}
+
+TEST(CliText, ChineseWithoutLineBreaksDoesNotWait) {
+  // No byte below 0x30 to cut after: the chunks must carry where a character begins, as GBK does not
+  // resynchronise. Chunks of seven bytes cut every other pair.
+  std::string gbk;
+  std::string whole;
+  for (int i = 0; i < 1000; ++i) {
+    gbk += "\xC4\xE3\xD6\xD0\xCE\xC4";
+    whole += "你中文";
+  }
+  std::string pending;
+  std::string out;
+  for (size_t offset = 0; offset < gbk.size(); offset += 7) {
+    pending += gbk.substr(offset, 7);
+    out += takeGbkAsUtf8(pending, false);
+    ASSERT_LE(pending.size(), 1u) << "after " << offset;
+  }
+  out += takeGbkAsUtf8(pending, true);
+  EXPECT_TRUE(out == whole);
+}
+
+// Runs command under sh and returns its standard output.
+std::string outputOf(const std::string& command) {
+  FILE* pipe = popen(("unset QUORLIN_PASSWORD; " + command).c_str(), "r");
+  std::string out;
+  char buffer[65536];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  return out;
+}
+
+TEST(CliText, ToolKeepsEveryCharacterAndEveryByte) {
+  const std::string tool = QUORLIN_CIPHER_TOOL;
+  EXPECT_EQ(outputOf("printf 'a\\360\\237\\220\\215b' | " + tool + " encrypt --utf8 -p 5 - - | " + tool +
+                     " decrypt --utf8 -p 5 - -"),
+            "a🐍b");
+
+  std::string directory = (std::filesystem::temp_directory_path() / "quorlin-text-XXXXXX").string();
+  ASSERT_NE(mkdtemp(directory.data()), nullptr);
+  const std::string text = utf8(everyCharacter([](char32_t) { return true; }));
+  std::ofstream(directory + "/text", std::ios::binary) << text;
+  EXPECT_TRUE(outputOf(tool + " encrypt --utf8 -p 5 " + directory + "/text - | " + tool +
+                       " decrypt --utf8 -p 5 - -") == text);
+  std::ofstream(directory + "/bytes", std::ios::binary) << everyTwoAndFourByteSequence();
+  const std::string encrypted = outputOf(tool + " encrypt -p 5 " + directory + "/bytes - | tee " + directory + "/enc");
+  EXPECT_TRUE(outputOf(tool + " decrypt --utf8 -p 5 " + directory + "/enc - | " + tool + " encrypt --utf8 -p 5 - -") ==
+              encrypted);
+  std::filesystem::remove_all(directory);
 }
 
 }  // namespace
