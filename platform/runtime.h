@@ -1,8 +1,8 @@
 #pragma once
 // The GUI runtime under the program: windows, controls, dialogs, timers and the shell. Controls are
-// named by their form names ("编辑框1", "通用对话框1", "人数在线", ...), which are also their Qt object
-// names. Every text crossing this interface is GBK (code page 936) bytes; the Qt backend converts to and
-// from Unicode at its edge and nowhere else.
+// named by their form names (base/form.h), which are also their Qt object names. Every text crossing
+// this interface is GBK (code page 936) bytes; the Qt backend converts to and from Unicode at its edge
+// and nowhere else.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -29,8 +29,8 @@ class Runtime {
   // Modal; returns ID_OK, ID_CANCEL, ID_YES or ID_NO. Closing the box without a button is its Cancel
   // (OK for a box with only OK). An empty caption shows defaultCaption.
   virtual int messageBox(const std::string& text, int buttons, const std::string& caption) = 0;
-  // Modal; on OK stores the entry converted by entryToInteger in value and returns true; on Cancel
-  // leaves value alone and returns false.
+  // Modal; on OK stores the entry converted by entryToInteger (base/entry.h) in value and returns true;
+  // on Cancel leaves value alone and returns false.
   virtual bool inputBox(const std::string& prompt, const std::string& caption, const std::string& initial,
                         int32_t& value, int mode) = 0;
   // Shows the file dialog named dialog, offering its file name; true when the user confirmed a file,
@@ -41,7 +41,8 @@ class Runtime {
   // The main window's client area under the menu bar, in pixels.
   virtual int clientWidth() = 0;
   virtual int clientHeight() = 0;
-  // Sizes the editor; a width or height below 0 becomes 0, above 32627 becomes 32627.
+  // Sizes the editor; a width or height below 0 becomes 0, above editorSizeLimit (base/form.h) that
+  // limit.
   virtual void setEditorSize(int width, int height) = 0;
 
   virtual std::string editorText() = 0;
@@ -73,7 +74,3 @@ Runtime* setRuntime(Runtime* backend);
 // What a runtime's runInBackground hands to done: the result of work, or the empty text when work
 // throws, so that background work never takes the program down.
 std::string resultOf(const std::function<std::string()>& work);
-
-// The input box's conversion of an entry: blanks skipped, an optional sign, the digits up to the first
-// other character, modulo 2^32; no digits give 0.
-int32_t entryToInteger(const std::string& entry);

@@ -22,7 +22,7 @@
 // never holds). The escapes are lone surrogates, which no character is, so no character is ever taken
 // for one.
 //
-// UTF-8 (file names, and the text of quorlin-cipher --utf8): characters as UTF-8, CR and LF as
+// Lossless UTF-8 (file names, and the text of quorlin-cipher --utf8): characters as UTF-8, CR and LF as
 // themselves, a byte that starts no character as itself. Guarantees: GBK -> UTF-8 -> GBK gives the same
 // bytes for every byte string without a zero byte (a byte that starts no character is never read as
 // part of UTF-8: each pair of a byte C2 to F4 and a byte 80 to BF is a character); UTF-8 -> GBK ->
@@ -34,12 +34,12 @@
 std::u16string gbkToEditorText(const std::string& bytes);
 std::string editorTextToGbk(const std::u16string& text);
 
-std::string gbkToUtf8Path(const std::string& path);
-std::string utf8PathToGbk(const std::string& path);
+std::string gbkToLosslessUtf8(const std::string& text);
+std::string losslessUtf8ToGbk(const std::string& text);
 
-// The UTF-8 conversions over a text that arrives in pieces: convert text from its front up to a
+// The lossless UTF-8 conversions over a text that arrives in pieces: convert text from its front up to a
 // character that the rest may still complete (at most its last three bytes), and set used to the
 // number of bytes converted. With atEnd all of it is converted. Pieces fed on in this way convert
 // exactly as the whole text does.
-std::string gbkFrontToUtf8(const std::string& text, bool atEnd, size_t& used);
-std::string utf8FrontToGbk(const std::string& text, bool atEnd, size_t& used);
+std::string gbkFrontToLosslessUtf8(const std::string& text, bool atEnd, size_t& used);
+std::string losslessUtf8FrontToGbk(const std::string& text, bool atEnd, size_t& used);

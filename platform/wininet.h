@@ -45,17 +45,18 @@ inline constexpr long maxRedirects = 10;
 // accessType INTERNET_OPEN_TYPE_DIRECT ignores proxy and the environment's proxy variables.
 // INTERNET_OPEN_TYPE_PROXY takes a proxy list of entries separated by spaces or ";": "host:port" for
 // every request, or "http=host:port" / "https=host:port" for one scheme; a request with no entry for
-// its scheme, or an empty address, goes direct. proxyBypass lists hosts reached directly ("<local>" is
-// ignored). Null when accessType is neither.
+// its scheme, or an empty address, goes direct. This layer keeps no bypass list. Null when accessType
+// is neither, or when a non-empty proxyBypass is given.
 HINTERNET InternetOpenA(const char* agent, uint32_t accessType, const char* proxy, const char* proxyBypass,
                         uint32_t flags);
-// Null for an empty host name or a service other than INTERNET_SERVICE_HTTP. A user name and password,
-// when given, are sent with basic authentication.
+// Null for an empty host name, a service other than INTERNET_SERVICE_HTTP, or a user name or password:
+// this layer sends no credentials.
 HINTERNET InternetConnectA(HINTERNET internet, const char* serverName, INTERNET_PORT port, const char* userName,
                            const char* password, uint32_t service, uint32_t flags, uintptr_t context);
-// objectName is the path and query, sent as it is apart from control, space and non-ASCII bytes, which
-// are percent-encoded. version "HTTP/1.0" or "HTTP/1.1" (the default). acceptTypes is a null-terminated
-// array; without it no Accept header is sent unless the caller's headers hold one.
+// verb "GET" (the default) or "POST". objectName is the path and query, sent as it is apart from
+// control, space and non-ASCII bytes, which are percent-encoded. version "HTTP/1.0" or "HTTP/1.1" (the
+// default). No Accept header is sent unless the caller's headers hold one. Null for another verb, a
+// referrer or accept types, which this layer does not send.
 HINTERNET HttpOpenRequestA(HINTERNET connection, const char* verb, const char* objectName, const char* version,
                            const char* referrer, const char* const* acceptTypes, uint32_t flags, uintptr_t context);
 // headers: lines separated by "\r\n", headersLength bytes of them (-1: up to a zero byte); a line
@@ -86,25 +87,6 @@ struct InternetTimeouts {
   long stallSeconds = 30;
   long totalMs = 120000;
 };
+// They hold for the runtime's HTTP GET (http_get.h) as well.
 void setInternetTimeouts(const InternetTimeouts& timeouts);
 InternetTimeouts internetTimeouts();
-// Puts the current limits on a libcurl easy handle (this layer's requests and the runtime's HTTP GET).
-void applyInternetTimeouts(void* curlEasyHandle);
-// Appends a piece of a response body unless that makes it longer than limit or memory runs out; false
-// then, and the body write callbacks of both return 0 to end the transfer.
-bool appendBodyPiece(std::string& body, const char* data, size_t size, uint64_t limit);
-
-// What the process's last HttpOpenRequestA was given, with its connection and root handle; lets a test
-// check the flags and port of a request that never reaches a server of its own.
-struct InternetRequestRecord {
-  std::string agent;
-  uint32_t accessType = 0;
-  std::string proxy;
-  std::string host;
-  INTERNET_PORT port = 0;
-  std::string verb;
-  std::string objectName;
-  std::string version;
-  uint32_t flags = 0;
-};
-InternetRequestRecord lastOpenedRequest();

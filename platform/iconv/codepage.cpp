@@ -5,20 +5,22 @@
 #include <cstring>
 #include <vector>
 
+#include "base/utf.h"
+
 namespace {
 
 constexpr char16_t replacementCharacter = 0xFFFD;
 
 // Code page 936 both ways, built once from iconv's table. Conversions then cost the same per character
 // whether 936 has it or not: iconv's own way past a character it refuses costs microseconds each.
-struct GbkTables {
+struct CodePage936Tables {
   std::vector<char16_t> decode = std::vector<char16_t>(65536, 0);  // byte b at b, pair at lead << 8 | trail
   std::vector<uint16_t> encode = std::vector<uint16_t>(65536, 0);  // the code of a character; below 0x100 one byte
 };
 
-const GbkTables& gbkTables() {
-  static const GbkTables tables = [] {
-    GbkTables t;
+const CodePage936Tables& codePage936Tables() {
+  static const CodePage936Tables tables = [] {
+    CodePage936Tables t;
     iconv_t cd = iconv_open("UTF-16LE", "CP936");
     if (cd == reinterpret_cast<iconv_t>(-1)) return t;
     // One character of one unit, or 0.
@@ -51,39 +53,8 @@ const GbkTables& gbkTables() {
   return tables;
 }
 
-bool isSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDFFF; }
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
 bool isGbkPair(unsigned char lead, unsigned char trail) {
   return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
-}
-
-void appendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += char16_t(c);
-  } else {
-    out += char16_t(0xD800 + ((c - 0x10000) >> 10));
-    out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-  }
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-    return;
-  }
-  if (c < 0x800) {
-    out += char(0xC0 | c >> 6);
-  } else if (c < 0x10000) {
-    out += char(0xE0 | c >> 12);
-    out += char(0x80 | (c >> 6 & 0x3F));
-  } else {
-    out += char(0xF0 | c >> 18);
-    out += char(0x80 | (c >> 12 & 0x3F));
-    out += char(0x80 | (c >> 6 & 0x3F));
-  }
-  out += char(0x80 | (c & 0x3F));
 }
 
 // Each well-formed sequence gives its character; each maximal start of one that breaks off gives one
@@ -91,48 +62,20 @@ void appendUtf8(std::string& out, char32_t c) {
 std::u16string decodeUtf8(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t size = bytes.size();
-  std::u16string out;
-  out.reserve(size);
+  std::u16string out(size, u'\0');  // no character takes more code units than bytes
+  char16_t* o = out.data();
   for (size_t i = 0; i < size;) {
-    const unsigned char b = p[i];
-    if (b < 0x80) {
-      out += char16_t(b);
-      ++i;
-      continue;
-    }
-    // The trail bytes a lead byte wants, and the range its first trail byte must fall in.
-    size_t trailing = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) {
-      trailing = 1;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      trailing = 2;
-      if (b == 0xE0) low = 0xA0;
-      if (b == 0xED) high = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      trailing = 3;
-      if (b == 0xF0) low = 0x90;
-      if (b == 0xF4) high = 0x8F;
-    }
-    char32_t c = b & (0x3F >> trailing);
-    size_t k = 1;
-    for (; k <= trailing && i + k < size; ++k) {
-      const unsigned char t = p[i + k];
-      if (k == 1 ? (t < low || t > high) : (t < 0x80 || t > 0xBF)) break;
-      c = c << 6 | (t & 0x3F);
-    }
-    if (trailing > 0 && k == trailing + 1) {
-      appendUtf16(out, c);
-    } else {
-      out += replacementCharacter;
-    }
-    i += k;
+    char32_t c;
+    i += readUtf8(p + i, size - i, false, c);
+    if (c == noCharacter) *o++ = replacementCharacter;
+    else o = putUtf16(c, o);
   }
+  out.resize(size_t(o - out.data()));
   return out;
 }
 
 std::u16string decodeGbk(std::string_view bytes) {
-  const GbkTables& t = gbkTables();
+  const CodePage936Tables& t = codePage936Tables();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t size = bytes.size();
   std::u16string out;
@@ -153,19 +96,20 @@ std::u16string decodeGbk(std::string_view bytes) {
 }
 
 std::string encodeUtf8(std::u16string_view wide) {
-  std::string out;
-  out.reserve(wide.size());
+  std::string out(3 * wide.size(), '\0');  // a pair's four bytes stand for two units
+  char* o = out.data();
   for (size_t i = 0; i < wide.size(); ++i) {
     const char16_t u = wide[i];
     if (!isSurrogate(u)) {
-      appendUtf8(out, u);
+      o = putUtf8(u, o);
     } else if (isHighSurrogate(u) && i + 1 < wide.size() && isLowSurrogate(wide[i + 1])) {
-      appendUtf8(out, 0x10000 + (char32_t(u - 0xD800) << 10) + (wide[i + 1] - 0xDC00));
+      o = putUtf8(fromSurrogates(u, wide[i + 1]), o);
       ++i;
     } else {
-      appendUtf8(out, replacementCharacter);
+      o = putUtf8(replacementCharacter, o);
     }
   }
+  out.resize(size_t(o - out.data()));
   return out;
 }
 
@@ -178,7 +122,7 @@ std::string defaultCharacter(const char* defaultChar) {
 
 // 936 has no character beyond the basic plane, so each surrogate takes the default character.
 std::string encodeGbk(std::u16string_view wide, const char* defaultChar, bool* usedDefault) {
-  const GbkTables& t = gbkTables();
+  const CodePage936Tables& t = codePage936Tables();
   const std::string replacement = defaultCharacter(defaultChar);
   bool defaulted = false;
   std::string out;

@@ -39,7 +39,7 @@ std::string readWholeFile(const std::string& path, ReadStatus* status) {
   result = READ_FAILED;
   if (path.empty()) return {};
   // Non-blocking, so that opening a FIFO cannot wait for a writer; regular files read as usual.
-  const int fd = ::open(gbkToUtf8Path(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = ::open(gbkToLosslessUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return {};
   struct stat info {};
   std::string bytes;
@@ -63,16 +63,16 @@ std::string readWholeFile(const std::string& path, ReadStatus* status) {
 }
 
 bool writeWholeFile(const std::string& path, const std::string& bytes) {
-  return !path.empty() && saveBytes(gbkToUtf8Path(path), bytes);
+  return !path.empty() && saveBytes(gbkToLosslessUtf8(path), bytes);
 }
 
 bool fileExists(const std::string& path) {
   struct stat info {};
-  return !path.empty() && ::stat(gbkToUtf8Path(path).c_str(), &info) == 0;
+  return !path.empty() && ::stat(gbkToLosslessUtf8(path).c_str(), &info) == 0;
 }
 
 bool setFileAttributes(const std::string& path, int attributes) {
-  const std::string target = gbkToUtf8Path(path);
+  const std::string target = gbkToLosslessUtf8(path);
   struct stat info {};
   if (path.empty() || ::stat(target.c_str(), &info) != 0) return false;
   const mode_t mode = attributes & ATTRIBUTE_READONLY ? info.st_mode & ~mode_t(0222) : info.st_mode | S_IWUSR;
@@ -92,7 +92,7 @@ bool setFileAttributes(const std::string& path, int attributes) {
 }
 
 int fileAttributes(const std::string& path) {
-  const std::string target = gbkToUtf8Path(path);
+  const std::string target = gbkToLosslessUtf8(path);
   struct stat info {};
   if (path.empty() || ::stat(target.c_str(), &info) != 0) return -1;
   const std::vector<std::string> names = hiddenNames(pathDirectory(target));

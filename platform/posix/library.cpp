@@ -12,11 +12,11 @@ void* libraryFunction(const std::string& library, const std::string& function, s
   void*& handle = loaded[library];
   if (!handle) {
     const std::string local = runDirectory() + "/" + library;
-    handle = ::dlopen(gbkToUtf8Path(local).c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle = ::dlopen(gbkToLosslessUtf8(local).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
       // The run directory's copy tells more about what went wrong than the system's search does.
       const std::string localError = ::dlerror();
-      handle = ::dlopen(gbkToUtf8Path(library).c_str(), RTLD_NOW | RTLD_LOCAL);
+      handle = ::dlopen(gbkToLosslessUtf8(library).c_str(), RTLD_NOW | RTLD_LOCAL);
       if (!handle) {
         if (error) *error = localError;
         return nullptr;

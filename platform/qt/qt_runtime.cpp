@@ -1,4 +1,4 @@
-#include "platform/qt_runtime.h"
+#include "platform/qt/qt_runtime.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -22,6 +22,8 @@
 #include <new>
 #include <thread>
 
+#include "base/entry.h"
+#include "base/form.h"
 #include "platform/textbridge.h"
 
 namespace {
@@ -78,14 +80,14 @@ int QtRuntime::messageBox(const std::string& text, int buttons, const std::strin
   QPushButton* yes = nullptr;
   QPushButton* no = nullptr;
   if (buttons == MB_YESNOCANCEL) {
-    yes = box.addButton(QString::fromUtf8("是(&Y)"), QMessageBox::YesRole);
-    no = box.addButton(QString::fromUtf8("否(&N)"), QMessageBox::NoRole);
-    cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+    yes = box.addButton(toQString("是(&Y)"), QMessageBox::YesRole);
+    no = box.addButton(toQString("否(&N)"), QMessageBox::NoRole);
+    cancel = box.addButton(toQString("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(yes);
   } else {
-    ok = box.addButton(QString::fromUtf8("确定"), QMessageBox::AcceptRole);
+    ok = box.addButton(toQString("确定"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
-    if (buttons == MB_OKCANCEL) cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+    if (buttons == MB_OKCANCEL) cancel = box.addButton(toQString("取消"), QMessageBox::RejectRole);
   }
   box.setEscapeButton(cancel ? cancel : ok);
   box.exec();
@@ -108,8 +110,8 @@ bool QtRuntime::inputBox(const std::string& prompt, const std::string& caption, 
   layout->addWidget(label);
   layout->addWidget(entry);
   auto* buttons = new QDialogButtonBox(&box);
-  QPushButton* ok = buttons->addButton(QString::fromUtf8("确认输入(&O)"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QString::fromUtf8("取消(&C)"), QDialogButtonBox::RejectRole);
+  QPushButton* ok = buttons->addButton(toQString("确认输入(&O)"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(toQString("取消(&C)"), QDialogButtonBox::RejectRole);
   ok->setDefault(true);
   layout->addWidget(buttons);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
@@ -133,26 +135,23 @@ bool QtRuntime::showFileDialog(const std::string& dialog) {
 
 std::string QtRuntime::dialogFileName(const std::string& dialog) {
   const auto* box = window_->findChild<QFileDialog*>(toQString(dialog));
-  return box ? utf8PathToGbk(box->property("fileName").toString().toStdString()) : std::string();
+  return box ? losslessUtf8ToGbk(box->property("fileName").toString().toStdString()) : std::string();
 }
 
 int QtRuntime::clientWidth() { return window_->centralWidget()->width(); }
 
 int QtRuntime::clientHeight() { return window_->centralWidget()->height(); }
 
+QPlainTextEdit* QtRuntime::editor() const { return window_->findChild<QPlainTextEdit*>(toQString(editorName)); }
+
 void QtRuntime::setEditorSize(int width, int height) {
-  auto* editor = window_->findChild<QPlainTextEdit*>(QString::fromUtf8("编辑框1"));
-  editor->resize(std::clamp(width, 0, 32627), std::clamp(height, 0, 32627));
+  editor()->resize(std::clamp(width, 0, editorSizeLimit), std::clamp(height, 0, editorSizeLimit));
 }
 
-std::string QtRuntime::editorText() {
-  const auto* editor = window_->findChild<QPlainTextEdit*>(QString::fromUtf8("编辑框1"));
-  return fromQString(editor->document()->toRawText());
-}
+std::string QtRuntime::editorText() { return fromQString(editor()->document()->toRawText()); }
 
 void QtRuntime::setEditorText(const std::string& text) {
-  auto* editor = window_->findChild<QPlainTextEdit*>(QString::fromUtf8("编辑框1"));
-  editor->setPlainText(toQString(text.substr(0, text.find('\0'))));
+  editor()->setPlainText(toQString(text.substr(0, text.find('\0'))));
 }
 
 void QtRuntime::setTimerPeriod(const std::string& timer, int milliseconds) {
@@ -180,7 +179,7 @@ void QtRuntime::endProgram(int code) {
 }
 
 void QtRuntime::fatalError(const std::string& message) {
-  QMessageBox::critical(nullptr, QString::fromUtf8("运行时错误"), toQString(message));
+  QMessageBox::critical(nullptr, toQString("运行时错误"), toQString(message));
   std::_Exit(-1);
 }
 

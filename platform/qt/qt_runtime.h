@@ -11,6 +11,7 @@
 #include "platform/runtime.h"
 
 class QMainWindow;
+class QPlainTextEdit;
 
 class QtRuntime : public Runtime {
  public:
@@ -42,6 +43,8 @@ class QtRuntime : public Runtime {
     std::shared_ptr<std::atomic<bool>> finished;
   };
   void joinFinishedWorkers();
+  // The main window's editor, found by its form name.
+  QPlainTextEdit* editor() const;
 
   QMainWindow* window_;
   std::vector<Worker> workers_;

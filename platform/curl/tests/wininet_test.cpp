@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/http_get.h"
-#include "web/tests/test_http_server.h"
+#include "testing/test_http_server.h"
 
 namespace {
 
@@ -109,6 +108,15 @@ TEST_F(NetLayer, FailsBeforeASendAndOnBadHandles) {
   EXPECT_EQ(InternetConnectA(internet, "", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0), nullptr);
   EXPECT_EQ(HttpOpenRequestA(internet, "GET", "/", nullptr, nullptr, nullptr, 0, 0), nullptr);
   EXPECT_EQ(InternetOpenA("a", 7, nullptr, nullptr, 0), nullptr);
+  // What the layer does not carry out it refuses: a bypass list, credentials, another verb, a referrer
+  // and accept types.
+  EXPECT_EQ(InternetOpenA("a", INTERNET_OPEN_TYPE_PROXY, "http=h:1", "<local>", 0), nullptr);
+  EXPECT_EQ(InternetConnectA(internet, "127.0.0.1", 80, "user", nullptr, INTERNET_SERVICE_HTTP, 0, 0), nullptr);
+  EXPECT_EQ(InternetConnectA(internet, "127.0.0.1", 80, nullptr, "secret", INTERNET_SERVICE_HTTP, 0, 0), nullptr);
+  const char* const types[] = {"text/html", nullptr};
+  EXPECT_EQ(HttpOpenRequestA(connection, "HEAD", "/", nullptr, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(HttpOpenRequestA(connection, "GET", "/", nullptr, "http://referrer/", nullptr, 0, 0), nullptr);
+  EXPECT_EQ(HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, types, 0, 0), nullptr);
   EXPECT_FALSE(InternetCloseHandle(nullptr));
   for (HINTERNET h : {request, connection, internet}) InternetCloseHandle(h);
   EXPECT_TRUE(server.requests().empty());
@@ -177,28 +185,6 @@ TEST_F(NetLayer, CookieStoreKeepsAHostsNewestFifty) {
   std::set<std::string> newest;
   for (int i = 50; i < 100; ++i) newest.insert("c" + std::to_string(i));
   EXPECT_EQ(names, newest);
-}
-
-TEST_F(NetLayer, HttpGet) {
-  server.reply("/bb.txt", {httpResponse("200 OK", std::string("1.3\0x", 5))});
-  server.reply("/moved", {httpResponse("302 Found", "", "Location: /bb.txt\r\n")});
-  server.reply("/missing", {httpResponse("404 Not Found", "<html>")});
-  server.reply("/cut", {"HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort"});
-  server.reply("/silent", {"HTTP/1.1 200 OK\r\n", 0, false, 0});
-
-  EXPECT_EQ(httpGet(server.url("/bb.txt")), std::string("1.3\0x", 5));
-  const std::string raw = server.requests().at(0);
-  EXPECT_EQ(requestLine(raw), "GET /bb.txt HTTP/1.0");
-  const std::string headers = requestHeaders(raw);
-  EXPECT_NE(headers.find("\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)\r\n"), std::string::npos);
-  EXPECT_NE(headers.find("\r\nPragma: no-cache\r\n"), std::string::npos);
-  EXPECT_NE(headers.find("\r\nCache-Control: no-cache\r\n"), std::string::npos);
-
-  EXPECT_EQ(httpGet(server.url("/moved")), std::string("1.3\0x", 5));
-  EXPECT_EQ(httpGet(server.url("/missing")), "<html>");  // an error page is a body too
-  EXPECT_EQ(httpGet(server.url("/cut")), "");
-  EXPECT_EQ(httpGet(server.url("/silent")), "");
-  EXPECT_EQ(httpGet("http://127.0.0.1:1/"), "");
 }
 
 }  // namespace

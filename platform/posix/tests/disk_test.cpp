@@ -7,28 +7,16 @@
 
 #include <csignal>
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#include "testing/temporary_directory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class Disk : public testing::Test {
- protected:
-  void SetUp() override {
-    directory = fs::temp_directory_path() / ("quorlin-disk-" + std::to_string(::getpid()));
-    fs::remove_all(directory);
-    fs::create_directories(directory);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(directory, fs::perms::owner_all, ignored);
-    fs::remove_all(directory, ignored);
-  }
-  std::string path(const std::string& name) const { return (directory / name).string(); }
-  size_t entries() const { return size_t(std::distance(fs::directory_iterator(directory), fs::directory_iterator())); }
-
-  fs::path directory;
-};
+using Disk = TemporaryDirectoryTest;
 
 TEST_F(Disk, WritesAndReadsWholeFiles) {
   const std::string bytes("a\0b\r\n\xFF", 6);
@@ -42,13 +30,13 @@ TEST_F(Disk, WritesAndReadsWholeFiles) {
   status = READ_FAILED;
   EXPECT_EQ(readWholeFile(path("empty"), &status), "");
   EXPECT_EQ(status, READ_DONE);
-  EXPECT_EQ(entries(), 2u) << "no temporary file is left behind";
+  EXPECT_EQ(names(), (std::vector<std::string>{"empty", "f.txt"})) << "no temporary file is left behind";
 }
 
 TEST_F(Disk, ReadFailuresAreToldFromEmptyFiles) {
   // Only regular files are read: a FIFO without a writer would wait forever, /dev/zero never ends.
   ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
-  for (const std::string& unreadable : {path("missing"), directory.string(), std::string(), path("fifo"),
+  for (const std::string& unreadable : {path("missing"), directory, std::string(), path("fifo"),
                                         std::string("/dev/zero"), std::string("/dev/null")}) {
     ReadStatus status = READ_DONE;
     EXPECT_EQ(readWholeFile(unreadable, &status), "") << unreadable;
@@ -71,7 +59,7 @@ TEST_F(Disk, FailedWritesLeaveThePreviousFile) {
   EXPECT_EQ(readWholeFile(path("keep.txt")), "old");
 
   EXPECT_FALSE(writeWholeFile(path("gone/f.txt"), "x")) << "a vanished directory";
-  EXPECT_FALSE(writeWholeFile(directory.string(), "x")) << "a directory";
+  EXPECT_FALSE(writeWholeFile(directory, "x")) << "a directory";
   EXPECT_FALSE(writeWholeFile("", "x"));
 }
 
@@ -88,7 +76,7 @@ TEST_F(Disk, AFullDiskLeavesThePreviousFile) {
   setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_FALSE(written);
   EXPECT_EQ(readWholeFile(path("big.txt")), "previous content");
-  EXPECT_EQ(entries(), 1u) << "the partial temporary file is removed";
+  EXPECT_EQ(names(), std::vector<std::string>{"big.txt"}) << "the partial temporary file is removed";
 }
 
 TEST_F(Disk, AttributesHiddenAndReadOnly) {
@@ -108,7 +96,7 @@ TEST_F(Disk, AttributesHiddenAndReadOnly) {
 }
 
 TEST_F(Disk, ExistsForFilesAndDirectories) {
-  fs::create_directory(directory / "sub");
+  fs::create_directory(path("sub"));
   EXPECT_TRUE(fileExists(path("sub")));
   EXPECT_FALSE(fileExists(path("none")));
   EXPECT_FALSE(fileExists(""));
@@ -116,7 +104,7 @@ TEST_F(Disk, ExistsForFilesAndDirectories) {
 
 TEST_F(Disk, ChineseNamesAreUtf8OnDisk) {
   ASSERT_TRUE(writeWholeFile(path("\xCE\xC4.txt"), "z"));  // "文.txt" in GBK
-  EXPECT_TRUE(fs::exists(directory / "文.txt"));
+  EXPECT_TRUE(fs::exists(path("文.txt")));
 }
 
 }  // namespace

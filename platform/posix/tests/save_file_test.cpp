@@ -11,21 +11,14 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <vector>
+
+#include "testing/temporary_directory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 struct stat statOf(const std::string& path) {
   struct stat info {};
@@ -48,42 +41,19 @@ SaveError save(const std::string& path, const std::string& bytes, bool replace =
   return error;
 }
 
-class SaveFileTest : public testing::Test {
+class SaveFileTest : public TemporaryDirectoryTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quorlin-save-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory = pattern;
-    ::chmod(directory.c_str(), 0755);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    for (const auto& entry : fs::recursive_directory_iterator(directory, ignored))
-      if (entry.is_directory(ignored)) fs::permissions(entry.path(), fs::perms::owner_all, ignored);
-    fs::remove_all(directory, ignored);
-  }
-  std::string path(const std::string& name) const { return (fs::path(directory) / name).string(); }
-  // The names in a folder of the test's, to see that no temporary file was left behind.
-  std::vector<std::string> names(const std::string& folder = {}) const {
-    std::vector<std::string> out;
-    for (const auto& entry : fs::directory_iterator(folder.empty() ? directory : path(folder)))
-      out.push_back(entry.path().filename().string());
-    std::sort(out.begin(), out.end());
-    return out;
-  }
   static bool root() { return ::geteuid() == 0; }
-
-  std::string directory;
 };
 
 TEST_F(SaveFileTest, SymbolicLinksSaveThroughToTheirTarget) {
   fs::create_directory(path("sub"));
-  writeFile(path("sub/real.txt"), "old");
+  writeBytes(path("sub/real.txt"), "old");
   ::chmod(path("sub/real.txt").c_str(), 0640);
   fs::create_symlink("sub/real.txt", path("link"));
   fs::create_symlink(path("link"), path("link-to-link"));
   ASSERT_EQ(save(path("link-to-link"), "new").number, 0);
-  EXPECT_EQ(readFile(path("sub/real.txt")), "new");
+  EXPECT_EQ(readBytes(path("sub/real.txt")), "new");
   EXPECT_TRUE(S_ISLNK(lstatOf(path("link")).st_mode));
   EXPECT_TRUE(S_ISLNK(lstatOf(path("link-to-link")).st_mode));
   EXPECT_EQ(statOf(path("sub/real.txt")).st_mode & 07777, 0640u);
@@ -93,7 +63,7 @@ TEST_F(SaveFileTest, SymbolicLinksSaveThroughToTheirTarget) {
   fs::create_symlink("sub/made.txt", path("dangling"));
   EXPECT_EQ(save(path("dangling"), "x", false).number, EEXIST);
   ASSERT_EQ(save(path("dangling"), "made").number, 0);
-  EXPECT_EQ(readFile(path("sub/made.txt")), "made");
+  EXPECT_EQ(readBytes(path("sub/made.txt")), "made");
   EXPECT_TRUE(S_ISLNK(lstatOf(path("dangling")).st_mode));
 
   fs::create_symlink("loop-b", path("loop-a"));
@@ -112,7 +82,7 @@ TEST_F(SaveFileTest, SpecialAndReadOnlyFilesAreRefusedAndLeftAlone) {
   ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   fs::create_directory(path("folder"));
   fs::create_symlink("fifo", path("link-to-fifo"));
-  writeFile(path("read-only"), "kept");
+  writeBytes(path("read-only"), "kept");
   ::chmod(path("read-only").c_str(), 0444);
   int pipeEnds[2];
   ASSERT_EQ(::pipe(pipeEnds), 0);
@@ -145,7 +115,7 @@ TEST_F(SaveFileTest, SpecialAndReadOnlyFilesAreRefusedAndLeftAlone) {
       EXPECT_EQ(lstatOf(c.target).st_mode, type) << c.target << " was changed";
     }
   }
-  EXPECT_EQ(readFile(path("read-only")), "kept");
+  EXPECT_EQ(readBytes(path("read-only")), "kept");
   EXPECT_EQ(names(), before) << "no temporary file is left";
   ::close(listener);
   ::close(pipeEnds[0]);
@@ -153,12 +123,12 @@ TEST_F(SaveFileTest, SpecialAndReadOnlyFilesAreRefusedAndLeftAlone) {
 }
 
 TEST_F(SaveFileTest, HardLinkedFilesAreRewrittenInPlace) {
-  writeFile(path("a"), "the old content, longer than the new");
+  writeBytes(path("a"), "the old content, longer than the new");
   ASSERT_EQ(::link(path("a").c_str(), path("b").c_str()), 0);
   const ino_t inode = statOf(path("a")).st_ino;
   for (const std::string& bytes : {std::string("short"), std::string(200000, 'g'), std::string()}) {
     ASSERT_EQ(save(path("a"), bytes).number, 0);
-    EXPECT_TRUE(readFile(path("b")) == bytes) << "the other name shares the new content";
+    EXPECT_TRUE(readBytes(path("b")) == bytes) << "the other name shares the new content";
     EXPECT_EQ(statOf(path("a")).st_ino, inode);
     EXPECT_EQ(statOf(path("b")).st_nlink, 2u);
   }
@@ -168,19 +138,19 @@ TEST_F(SaveFileTest, HardLinkedFilesAreRewrittenInPlace) {
     ASSERT_EQ(openSave(file, path("b"), true).number, 0);
     ASSERT_EQ(writeSave(file, "abandoned", 9).number, 0);
   }
-  EXPECT_EQ(readFile(path("a")), "");
+  EXPECT_EQ(readBytes(path("a")), "");
   EXPECT_EQ(names(), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(SaveFileTest, FilesOfAnotherOwnerKeepOwnerModeAndInode) {
   if (!root()) GTEST_SKIP() << "needs root to give a file away";
-  writeFile(path("theirs"), "old content");
+  writeBytes(path("theirs"), "old content");
   ASSERT_EQ(::chown(path("theirs").c_str(), 4321, 4322), 0);
   ::chmod(path("theirs").c_str(), 0620);
   const ino_t inode = statOf(path("theirs")).st_ino;
   ASSERT_EQ(save(path("theirs"), "new").number, 0);
   const struct stat after = statOf(path("theirs"));
-  EXPECT_EQ(readFile(path("theirs")), "new");
+  EXPECT_EQ(readBytes(path("theirs")), "new");
   EXPECT_EQ(after.st_ino, inode);
   EXPECT_EQ(after.st_uid, 4321u);
   EXPECT_EQ(after.st_gid, 4322u);
@@ -190,13 +160,13 @@ TEST_F(SaveFileTest, FilesOfAnotherOwnerKeepOwnerModeAndInode) {
 
 TEST_F(SaveFileTest, RenamedFilesKeepModeAndGroup) {
   if (!root()) GTEST_SKIP() << "needs root to set a group of another's";
-  writeFile(path("mine"), "old");
+  writeBytes(path("mine"), "old");
   ASSERT_EQ(::chown(path("mine").c_str(), 0, 4322), 0);
   ::chmod(path("mine").c_str(), 0604);
   const ino_t inode = statOf(path("mine")).st_ino;
   ASSERT_EQ(save(path("mine"), "new").number, 0);
   const struct stat after = statOf(path("mine"));
-  EXPECT_EQ(readFile(path("mine")), "new");
+  EXPECT_EQ(readBytes(path("mine")), "new");
   EXPECT_NE(after.st_ino, inode) << "a file of one's own with one link is replaced by a rename";
   EXPECT_EQ(after.st_gid, 4322u);
   EXPECT_EQ(after.st_mode & 07777, 0604u);
@@ -215,12 +185,12 @@ TEST_F(SaveFileTest, FoldersThatForbidARenameAreWrittenInPlaceForOtherUsers) {
   fs::create_directory(path("read-only"));
   fs::create_directory(path("sticky"));
   fs::create_directory(path("open"));
-  writeFile(path("read-only/own"), "old content");
+  writeBytes(path("read-only/own"), "old content");
   ASSERT_EQ(::chown(path("read-only/own").c_str(), user, nobody->pw_gid), 0);
-  writeFile(path("sticky/shared"), "old content");
+  writeBytes(path("sticky/shared"), "old content");
   ASSERT_EQ(::chown(path("sticky/shared").c_str(), 4321, 4321), 0);
   ::chmod(path("sticky/shared").c_str(), 0666);
-  writeFile(path("open/roots"), "old content");
+  writeBytes(path("open/roots"), "old content");
   ::chmod(path("read-only").c_str(), 0555);
   ::chmod(path("sticky").c_str(), 01777);
   ::chmod(path("open").c_str(), 0777);
@@ -250,7 +220,7 @@ TEST_F(SaveFileTest, FoldersThatForbidARenameAreWrittenInPlaceForOtherUsers) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), c.number) << c.target;
-    EXPECT_EQ(readFile(c.target), c.content) << c.target;
+    EXPECT_EQ(readBytes(c.target), c.content) << c.target;
     if (c.content.empty()) continue;
     EXPECT_EQ(statOf(c.target).st_ino, inode) << c.target;
     EXPECT_EQ(statOf(c.target).st_uid, c.owner) << c.target;
@@ -266,7 +236,7 @@ TEST_F(SaveFileTest, TheLongestNamesSave) {
   for (const std::string& name : {std::string(255, 'n'), chinese}) {
     ASSERT_EQ(save(path(name), "first").number, 0);
     ASSERT_EQ(save(path(name), "second").number, 0);
-    EXPECT_EQ(readFile(path(name)), "second");
+    EXPECT_EQ(readBytes(path(name)), "second");
     EXPECT_EQ(names(), std::vector<std::string>{name});
     fs::remove(path(name));
   }
@@ -278,9 +248,9 @@ TEST_F(SaveFileTest, WithoutReplaceAFileThatAppearedMeanwhileIsKept) {
   SaveFile file;
   ASSERT_EQ(openSave(file, path("out"), false).number, 0);
   ASSERT_EQ(writeSave(file, "mine", 4).number, 0);
-  writeFile(path("out"), "theirs");
+  writeBytes(path("out"), "theirs");
   EXPECT_EQ(commitSave(file).number, EEXIST);
-  EXPECT_EQ(readFile(path("out")), "theirs");
+  EXPECT_EQ(readBytes(path("out")), "theirs");
   EXPECT_EQ(names(), std::vector<std::string>{"out"});
   EXPECT_EQ(save(path("out"), "x", false).number, EEXIST);
 }
