@@ -1,10 +1,11 @@
-#include "platform/scripted_runtime.h"
+#include "testing/scripted_runtime.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "platform/disk.h"
+#include "base/entry.h"
+#include "base/form.h"
 
 namespace {
 
@@ -77,8 +78,8 @@ int ScriptedRuntime::clientWidth() { return windowClientWidth; }
 int ScriptedRuntime::clientHeight() { return windowClientHeight; }
 
 void ScriptedRuntime::setEditorSize(int width, int height) {
-  editorWidth = std::clamp(width, 0, 32627);
-  editorHeight = std::clamp(height, 0, 32627);
+  editorWidth = std::clamp(width, 0, editorSizeLimit);
+  editorHeight = std::clamp(height, 0, editorSizeLimit);
 }
 
 std::string ScriptedRuntime::editorText() { return editor; }

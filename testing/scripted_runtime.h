@@ -2,8 +2,8 @@
 // A runtime for tests: no display. The test queues what the user will do (the button of each message
 // box, the entry of each input box, the file chosen in each dialog or a cancel), and the runtime records
 // every box, prompt and dialog shown. A box that finds no queued answer, and an answer left unused when
-// the runtime is destroyed, fail the running test; a message box with only OK needs none. Files are real: the commands read and write them
-// through the disk functions.
+// the runtime is destroyed, fail the running test; a message box with only OK needs none. Files are
+// real: the commands read and write them through the disk functions.
 #include <functional>
 #include <map>
 #include <optional>

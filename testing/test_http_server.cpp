@@ -1,4 +1,4 @@
-#include "web/tests/test_http_server.h"
+#include "testing/test_http_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

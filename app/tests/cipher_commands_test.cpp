@@ -1,13 +1,14 @@
 // Encrypt and Decrypt on the scripted runtime, with real files. Texts here are GBK bytes.
-#include "cipher/cipher_commands.h"
+#include "app/cipher_commands.h"
 
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 
-#include "app/file_commands.h"
 #include "app/tests/command_fixture.h"
+#include "base/form.h"
 #include "cipher/byte_cipher.h"
 
 namespace {
@@ -68,14 +69,14 @@ TEST_F(EncryptCommand, CancelsWriteNothing) {
 }
 
 TEST_F(EncryptCommand, FailedWriteIsReported) {
-  std::filesystem::create_directory(directory / "gone");
+  std::filesystem::create_directory(path("gone"));
   type("secret");
   ui.answerInput("7");
-  std::filesystem::remove(directory / "gone");
+  std::filesystem::remove(path("gone"));
   ui.answerFile(path("gone/x.enc"));
   encryptCommand();
   ASSERT_EQ(ui.shown.size(), 3u);
-  EXPECT_EQ(ui.shown[2].caption, "提示");
+  EXPECT_EQ(ui.shown[2].caption, hintCaption);
   EXPECT_THAT(ui.shown[2].text, HasSubstr(path("gone/x.enc")));
   EXPECT_EQ(contentModified, 1);
 }
@@ -132,17 +133,19 @@ TEST_F(DecryptCommand, EmptyFileEmptiesTheEditor) {
 }
 
 TEST_F(DecryptCommand, CancelledPasswordAndUnreadableFileChangeNothing) {
-  ui.editor = "kept";
+  type("kept");
+  ui.answerMessage(ID_NO);  // not saved first
   ui.answerFile(fixtures + "/aaaaa.enc");
   ui.answerInput(std::nullopt);
   decryptCommand();
+  ui.answerMessage(ID_NO);
   ui.answerFile(path("removed.enc"));
   decryptCommand();
   EXPECT_EQ(ui.editor, "kept");
-  EXPECT_EQ(contentModified, 0);
-  ASSERT_EQ(ui.shown.size(), 4u);
-  EXPECT_EQ(ui.shown[3].caption, "提示");
-  EXPECT_THAT(ui.shown[3].text, HasSubstr(path("removed.enc")));
+  EXPECT_EQ(contentModified, 1) << "nothing was loaded, so the text is still the changed one";
+  ASSERT_EQ(ui.shown.size(), 6u);
+  EXPECT_EQ(ui.shown[5].caption, hintCaption);
+  EXPECT_THAT(ui.shown[5].text, HasSubstr(path("removed.enc")));
 }
 
 TEST_F(DecryptCommand, SpecialAndHugeFilesAreRefusedWithAMessage) {
@@ -172,6 +175,15 @@ TEST_F(DecryptCommand, ChangedTextIsOfferedForSavingFirst) {
   decryptCommand();
   EXPECT_EQ(ui.editor, "unsaved");
   EXPECT_THAT(boxes(), ElementsAre("message: 文本内容已改变 是否需要保存？ / 提示", saveDialog));
+
+  ui.answerMessage(ID_YES);
+  ui.answerFile(path("unsaved.txt"));  // saved this time: Decrypt goes on
+  ui.answerFile(fixtures + "/aaaaa.enc");
+  ui.answerInput("");
+  decryptCommand();
+  EXPECT_EQ(readWholeFile(path("unsaved.txt")), "unsaved");
+  EXPECT_EQ(ui.editor, "AAAAA");
+  EXPECT_EQ(contentModified, 0);
 }
 
 TEST_F(DecryptCommand, RoundTripsWithTheCommandLineTool) {

@@ -1,31 +1,24 @@
 #pragma once
-// Commands run on the scripted runtime, with real files in a fresh temporary directory.
+// Commands run on the scripted runtime, with real files in a fresh temporary directory that is also
+// the run directory.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/document.h"
 #include "platform/disk.h"
-#include "platform/scripted_runtime.h"
+#include "testing/scripted_runtime.h"
+#include "testing/temporary_directory.h"
 
-class CommandTest : public testing::Test {
+class CommandTest : public TemporaryDirectoryTest {
  protected:
   void SetUp() override {
-    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    directory = std::filesystem::temp_directory_path() /
-                ("quorlin-" + std::string(test->name()) + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(directory);
-    std::filesystem::create_directories(directory);
-    setRunDirectory(directory.string());
+    TemporaryDirectoryTest::SetUp();
+    setRunDirectory(directory);
     ui.onTextChanged = onEditorTextChanged;
     contentModified = 0;
   }
-  void TearDown() override { std::filesystem::remove_all(directory); }
-
-  // A file name in the temporary directory; names here are ASCII, so the same in GBK.
-  std::string path(const std::string& name) const { return (directory / name).string(); }
 
   // The user types text into the editor.
   void type(const std::string& text) {
@@ -40,6 +33,5 @@ class CommandTest : public testing::Test {
     return out;
   }
 
-  std::filesystem::path directory;
   ScriptedRuntime ui;
 };

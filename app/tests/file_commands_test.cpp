@@ -10,10 +10,11 @@
 #include <functional>
 #include <optional>
 
+#include "app/cipher_commands.h"
 #include "app/help_commands.h"
 #include "app/tests/command_fixture.h"
 #include "app/window_events.h"
-#include "cipher/cipher_commands.h"
+#include "base/form.h"
 
 namespace {
 
@@ -54,20 +55,20 @@ TEST_F(SaveCommand, CancelledDialogWritesNothing) {
   ui.answerFile(std::nullopt);
   EXPECT_FALSE(saveCommand());
   EXPECT_EQ(contentModified, 1);
-  EXPECT_TRUE(std::filesystem::is_empty(directory));
+  EXPECT_TRUE(names().empty());
 }
 
 TEST_F(SaveCommand, FailedWriteIsReportedAndKeepsTheOldFile) {
   ASSERT_TRUE(writeWholeFile(path("locked.txt"), "old"));
   std::filesystem::permissions(path("locked.txt"), std::filesystem::perms::owner_read);
-  std::filesystem::create_directory(directory / "gone");
+  std::filesystem::create_directory(path("gone"));
   struct Case {
     std::string name;
     std::string target;
     std::function<void()> before;
   } cases[] = {
       {"read-only file", path("locked.txt"), [] {}},
-      {"vanished directory", path("gone/new.txt"), [this] { std::filesystem::remove(directory / "gone"); }},
+      {"vanished directory", path("gone/new.txt"), [this] { std::filesystem::remove(path("gone")); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -77,7 +78,7 @@ TEST_F(SaveCommand, FailedWriteIsReportedAndKeepsTheOldFile) {
     ui.answerFile(c.target);
     EXPECT_FALSE(saveCommand());
     ASSERT_EQ(ui.shown.size(), 2u);
-    EXPECT_EQ(ui.shown[1].caption, "提示");
+    EXPECT_EQ(ui.shown[1].caption, hintCaption);
     EXPECT_THAT(ui.shown[1].text, HasSubstr(c.target));
     EXPECT_THAT(ui.shown[1].text, HasSubstr("没有保存"));
     EXPECT_EQ(contentModified, 1);
@@ -133,14 +134,15 @@ TEST_F(OpenCommand, CancelChangesNothingAfterAnEarlierOpen) {
 }
 
 TEST_F(OpenCommand, UnreadableFileIsReportedAndTheTextKept) {
-  ui.editor = "kept";
+  type("kept");
+  ui.answerMessage(ID_NO);             // not saved first
   ui.answerFile(path("removed.txt"));  // chosen, then removed before it was read
   openCommand();
   EXPECT_EQ(ui.editor, "kept");
-  EXPECT_EQ(contentModified, 0);
-  ASSERT_EQ(ui.shown.size(), 2u);
-  EXPECT_EQ(ui.shown[1].caption, "提示");
-  EXPECT_THAT(ui.shown[1].text, HasSubstr(path("removed.txt")));
+  EXPECT_EQ(contentModified, 1) << "nothing was loaded, so the text is still the changed one";
+  ASSERT_EQ(ui.shown.size(), 3u);
+  EXPECT_EQ(ui.shown[2].caption, hintCaption);
+  EXPECT_THAT(ui.shown[2].text, HasSubstr(path("removed.txt")));
 }
 
 TEST_F(OpenCommand, SpecialAndHugeFilesAreRefusedWithAMessage) {
@@ -277,7 +279,7 @@ using HelpCommands = CommandTest;
 TEST_F(HelpCommands, AboutAndContact) {
   aboutCommand();
   ASSERT_EQ(ui.shown.size(), 1u);
-  EXPECT_EQ(ui.shown[0].caption, "提示");
+  EXPECT_EQ(ui.shown[0].caption, hintCaption);
   EXPECT_EQ(ui.shown[0].buttons, MB_OK);
   const std::string& about = ui.shown[0].text;
   const size_t first = about.find("\r\n");

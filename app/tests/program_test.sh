@@ -2,9 +2,10 @@
 # The real program: it starts offscreen and under an X server (Xvfb) in a fresh run directory, writes
 # its skin engine there hidden, and ends with exit code 0 on Esc, also after asking about changed text
 # (where only No lets it go).
-# Usage: program_test.sh PATH_TO_QUORLIN
+# Usage: program_test.sh PATH_TO_QUORLIN WINDOW_CAPTION
 set -euo pipefail
 program=$1
+caption=$2
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
 cp "$program" "$run/quorlin"
@@ -23,10 +24,10 @@ unset QT_QPA_PLATFORM
 session() {
   timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     "$1/quorlin" 2>/dev/null & pid=$!
-    w=$(xdotool search --sync --name "^QuorlinV1\.2$" | head -n 1)
+    w=$(xdotool search --sync --name "^${3//./\\.}$" | head -n 1)
     sleep 0.5
     eval "$2"
-    wait $pid; echo $?' _ "$run" "$1"
+    wait $pid; echo $?' _ "$run" "$1" "$caption"
 }
 
 code=$(session 'xdotool windowfocus --sync $w key Escape')

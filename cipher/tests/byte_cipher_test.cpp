@@ -11,19 +11,14 @@
 #include <random>
 #include <vector>
 
+#include "testing/random_bytes.h"
+
 namespace {
 
 std::string fixture(const std::string& name) {
   std::ifstream in(std::string(QUORLIN_CIPHER_FIXTURES) + "/" + name, std::ios::binary);
   EXPECT_TRUE(in) << name;
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string randomBytes(size_t size, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string bytes(size, '\0');
-  for (char& b : bytes) b = static_cast<char>(generator() & 0xFF);
-  return bytes;
 }
 
 constexpr CipherIsa allIsas[] = {CipherIsa::scalar, CipherIsa::sse41, CipherIsa::avx2, CipherIsa::avx512};

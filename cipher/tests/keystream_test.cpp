@@ -38,10 +38,17 @@ TEST(Keystream, NegativeSeedIsItsBitPattern) {
 }
 
 TEST(Keystream, SameSeedRestartsTheSequence) {
-  Keystream keys(987654321);
-  keys.nextValue();
-  EXPECT_EQ(values(987654321, 50), values(987654321, 50));
-  EXPECT_NE(values(987654321, 50), values(987654322, 50));
+  Keystream first(987654321);
+  std::vector<int> drawn;
+  for (int i = 0; i < 50; ++i) drawn.push_back(first.nextValue());
+  // A keystream of the same seed starts over however far another has gone, and while that one goes on:
+  // each keeps its own state.
+  Keystream second(987654321);
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_EQ(second.nextValue(), drawn[size_t(i)]) << i;
+    first.nextValue();
+  }
+  EXPECT_NE(values(987654322, 50), drawn);
 }
 
 TEST(Keystream, NextInRange) {

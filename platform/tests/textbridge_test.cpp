@@ -9,7 +9,7 @@
 #include <random>
 #include <string_view>
 
-#include "platform/tests/every_text.h"
+#include "testing/every_text.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST(TextBridge, AnyBytesComeBackUnchanged) {
     std::string bytes(random() % 40, '\0');
     for (char& b : bytes) b = nextByte();
     ASSERT_EQ(hex(editorTextToGbk(gbkToEditorText(bytes))), hex(bytes)) << "round " << round;
-    ASSERT_EQ(hex(utf8PathToGbk(gbkToUtf8Path(bytes))), hex(bytes)) << "round " << round;
+    ASSERT_EQ(hex(losslessUtf8ToGbk(gbkToLosslessUtf8(bytes))), hex(bytes)) << "round " << round;
   }
 }
 
@@ -87,7 +87,7 @@ TEST(TextBridge, AnyUnicodeComesBackUnchanged) {
     if (random() % 3 == 0) text.insert(text.begin() + random() % (text.size() + 1), char32_t(0x2029));
     const std::u16string editor = utf16(text);
     ASSERT_EQ(gbkToEditorText(editorTextToGbk(editor)), editor) << "round " << round;
-    ASSERT_EQ(gbkToUtf8Path(utf8PathToGbk(utf8(text))), utf8(text)) << "round " << round;
+    ASSERT_EQ(gbkToLosslessUtf8(losslessUtf8ToGbk(utf8(text))), utf8(text)) << "round " << round;
   }
 }
 
@@ -122,9 +122,9 @@ TEST(TextBridge, EveryByteSequenceComesBack) {
       EXPECT_EQ(gbkToEditorText(pair).size(), 1u) << hex(pair);
     }
   }
-  if (utf8PathToGbk(gbkToUtf8Path(all)) != all)
+  if (losslessUtf8ToGbk(gbkToLosslessUtf8(all)) != all)
     ADD_FAILURE() << "through UTF-8: " << firstFailing(all, [](const std::string& bytes) {
-      return utf8PathToGbk(gbkToUtf8Path(bytes));
+      return losslessUtf8ToGbk(gbkToLosslessUtf8(bytes));
     });
 }
 
@@ -153,7 +153,7 @@ TEST(TextBridge, EveryCharacterComesBack) {
   const std::u32string all = everyCharacter([](char32_t) { return true; });
   const auto throughGbk = [](const std::u32string& characters) {
     const std::string text = utf8(characters);
-    return gbkToUtf8Path(utf8PathToGbk(text)) == text;
+    return gbkToLosslessUtf8(losslessUtf8ToGbk(text)) == text;
   };
   if (!throughGbk(all)) ADD_FAILURE() << "UTF-8: " << firstFailing(all, throughGbk);
 }
@@ -194,7 +194,7 @@ TEST(TextBridge, CharactersHaveTheirStandardBytes) {
   // private-use characters that GB18030 here gives none, and ideographs whose GB18030 pair code page
   // 936 gives another character.
   const std::u32string all = everyCharacter([](char32_t) { return true; });
-  const std::string ours = utf8PathToGbk(utf8(all));
+  const std::string ours = losslessUtf8ToGbk(utf8(all));
   const Iconv toCp936("CP936", "UTF-32LE");
   const Iconv toGb18030("GB18030", "UTF-32LE");
   const Iconv fromGb18030("UTF-32LE", "GB18030");
@@ -225,14 +225,14 @@ TEST(TextBridge, CharactersHaveTheirStandardBytes) {
 }
 
 TEST(TextBridge, PathsAreUtf8OnDisk) {
-  EXPECT_EQ(gbkToUtf8Path("/tmp/\xCE\xC4.txt"), "/tmp/文.txt");
-  EXPECT_EQ(utf8PathToGbk("/tmp/文.txt"), "/tmp/\xCE\xC4.txt");
-  EXPECT_EQ(gbkToUtf8Path("/tmp/\x94\x39\xCA\x37.txt"), "/tmp/🐍.txt");
-  EXPECT_EQ(utf8PathToGbk(gbkToUtf8Path("/tmp/\xFF\x81")), "/tmp/\xFF\x81");
-  EXPECT_EQ(gbkToUtf8Path("/tmp/\xFF\x81"), "/tmp/\xFF\x81") << "bytes that start no character pass through";
-  EXPECT_EQ(gbkToUtf8Path("a\r\nb\rc\nd"), "a\r\nb\rc\nd");
-  EXPECT_EQ(gbkToUtf8Path("\x81\x36\xA6\x35\x81\x36\xA6\x36"), "\u2028\u2029") << "characters, not line breaks";
-  EXPECT_EQ(utf8PathToGbk("\xF5\x80\x80"), "\xF5\x80\x80") << "bytes that start no UTF-8 character pass through";
+  EXPECT_EQ(gbkToLosslessUtf8("/tmp/\xCE\xC4.txt"), "/tmp/文.txt");
+  EXPECT_EQ(losslessUtf8ToGbk("/tmp/文.txt"), "/tmp/\xCE\xC4.txt");
+  EXPECT_EQ(gbkToLosslessUtf8("/tmp/\x94\x39\xCA\x37.txt"), "/tmp/🐍.txt");
+  EXPECT_EQ(losslessUtf8ToGbk(gbkToLosslessUtf8("/tmp/\xFF\x81")), "/tmp/\xFF\x81");
+  EXPECT_EQ(gbkToLosslessUtf8("/tmp/\xFF\x81"), "/tmp/\xFF\x81") << "bytes that start no character pass through";
+  EXPECT_EQ(gbkToLosslessUtf8("a\r\nb\rc\nd"), "a\r\nb\rc\nd");
+  EXPECT_EQ(gbkToLosslessUtf8("\x81\x36\xA6\x35\x81\x36\xA6\x36"), "\u2028\u2029") << "characters, not line breaks";
+  EXPECT_EQ(losslessUtf8ToGbk("\xF5\x80\x80"), "\xF5\x80\x80") << "bytes that start no UTF-8 character pass through";
 }
 
 }  // namespace

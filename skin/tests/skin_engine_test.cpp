@@ -164,11 +164,3 @@ TEST_F(SkinEngineTest, AeroTintsTheWindowAndShowsItThroughTheMenuBar) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  return RUN_ALL_TESTS();
-}

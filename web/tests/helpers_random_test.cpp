@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "web/cookies.h"
 #include "web/text.h"
@@ -52,20 +53,33 @@ TEST(HelpersRandom, HoldTheirInvariants) {
     ASSERT_EQ(removeSpaces(removed), removed);
     ASSERT_LE(replaceAll(a, b, "").size(), a.size());
     for (const std::string& item : splitText(a, b)) ASSERT_LE(item.size(), a.size());
-    textToInteger(a);
-    textBetween(a, b, randomText(random), n, round % 3 == 0);
-    headerValue(a);
+    ASSERT_EQ(textToInteger(" " + a), textToInteger(a)) << "leading blanks are skipped";
+    const std::string between = textBetween(a, b, randomText(random), n, round % 3 == 0);
+    ASSERT_TRUE(between.empty() || findBytes(a, between) != -1) << "a piece of the text";
+    const std::string value = headerValue(a);
+    ASSERT_EQ(trimSpaces(value), value);
+    ASSERT_TRUE(value.empty() || findBytes(a, value) != -1);
 
-    urlHost(a, round % 2 == 0, round % 3 == 0);
-    urlPort(a);
-    urlPath(a);
+    const bool keepPort = round % 3 == 0;
+    const std::string host = urlHost(a, round % 2 == 0, keepPort);
+    ASSERT_EQ(toLowerAscii(host), host);
+    if (!keepPort) {
+      ASSERT_EQ(findText(host, ":"), -1);
+    }
+    ASSERT_EQ(urlPath(a).substr(0, 1), "/");
+    if (findTextReverse(urlHost(a, false, true), ":") == -1) {
+      ASSERT_TRUE(urlPort(a) == 80 || urlPort(a) == 443);
+    }
 
     std::string oldCookies = a;
     std::string newCookies = b;
     const std::string merged = mergeCookies(oldCookies, newCookies);
     ASSERT_EQ(merged, oldCookies);
     ASSERT_EQ(removeSpaces(newCookies), newCookies);
-    dedupeJoin(a, b);
+    const std::string deduped = dedupeJoin(a, "; ");
+    const std::vector<std::string> kept = splitText(deduped, "; ");
+    ASSERT_EQ(std::set<std::string>(kept.begin(), kept.end()).size(), kept.size()) << "every item once";
+    ASSERT_EQ(dedupeJoin(deduped, "; "), deduped);
   }
 }
 

@@ -6,7 +6,8 @@
 #include <thread>
 
 #include "platform/wininet.h"
-#include "web/tests/test_http_server.h"
+#include "platform/wininet_testing.h"
+#include "testing/test_http_server.h"
 
 namespace {
 

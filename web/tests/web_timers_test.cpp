@@ -1,20 +1,24 @@
 // The update check and the online counter against a loopback update site. Texts here are GBK bytes.
 #include <gtest/gtest.h>
 
+#include "base/form.h"
 #include "platform/http_get.h"
-#include "platform/scripted_runtime.h"
+#include "testing/scripted_runtime.h"
+#include "testing/test_http_server.h"
 #include "web/http_access.h"
 #include "web/online_counter.h"
-#include "web/tests/test_http_server.h"
 #include "web/update_check.h"
 
 namespace {
 
+// The update site is the loopback server for each test, and the program's own again after it, however
+// the test ends.
 class WebTimers : public testing::Test {
  protected:
   void SetUp() override { updateSiteHost = "127.0.0.1:" + std::to_string(server.port()); }
-  void TearDown() override { updateSiteHost = "www.quorlin.com"; }
+  void TearDown() override { updateSiteHost = programsSite; }
 
+  const std::string programsSite = updateSiteHost;
   TestHttpServer server;
   ScriptedRuntime ui;
 };
@@ -32,11 +36,11 @@ TEST_F(WebTimers, NewerVersionIsAnnouncedOnceAndItsDownloadOpened) {
     SCOPED_TRACE("served \"" + c.served + "\"");
     ui.shown.clear();
     ui.openedUrls.clear();
-    ui.timerPeriods["版本时钟"] = 3000;
+    ui.timerPeriods[versionClockName] = 3000;
     server.reply("/bb.txt", {httpResponse("200 OK", c.served)});
     checkForUpdate();
-    EXPECT_EQ(ui.timerPeriods["版本时钟"], 0) << "the check runs once";
-    EXPECT_EQ(currentVersion, "1.2");
+    EXPECT_EQ(ui.timerPeriods[versionClockName], 0) << "the check runs once";
+    EXPECT_EQ(currentVersion, programVersion);
     EXPECT_EQ(remoteVersion, c.served);
     if (c.announced) {
       ASSERT_EQ(ui.shown.size(), 1u);
@@ -77,7 +81,7 @@ TEST_F(WebTimers, OnlineCountIsShownInTheMenuItem) {
     SCOPED_TRACE(c.name);
     server.reply("/renshutongji.php", {c.response});
     refreshOnlineCount();
-    EXPECT_EQ(ui.menuCaptions["在线人数"], c.caption);
+    EXPECT_EQ(ui.menuCaptions[onlineCountItemName], c.caption);
   }
   EXPECT_EQ(requestLine(server.requests().at(0)), "GET /renshutongji.php HTTP/1.1");
   EXPECT_TRUE(ui.timerPeriods.empty()) << "the counter never changes its timer";
@@ -96,26 +100,24 @@ TEST_F(WebTimers, AnswersOverTheSizeLimitCountAsNone) {
     refreshOnlineCount();
     EXPECT_EQ(remoteVersion.size(), taken ? size : 0u);  // sizes: a megabyte does not print well
     EXPECT_EQ(ui.openedUrls.size(), taken ? 1u : 0u);
-    EXPECT_EQ(ui.menuCaptions["在线人数"], taken ? "在线人数：37" : "在线人数：");
+    EXPECT_EQ(ui.menuCaptions[onlineCountItemName], taken ? "在线人数：37" : "在线人数：");
     // Other callers of the same functions still take a body of any size.
     EXPECT_TRUE(httpGet(server.url("/bb.txt")) == version);
     EXPECT_TRUE(httpAccess(server.url("/renshutongji.php")) == page);
   }
 }
 
-TEST(WebTimersWithoutSite, NothingShownWhenNoServerAnswers) {
+TEST_F(WebTimers, NothingShownWhenNoServerAnswers) {
   int port = 0;
   {
     TestHttpServer closed;
     port = closed.port();
   }
   updateSiteHost = "127.0.0.1:" + std::to_string(port);
-  ScriptedRuntime ui;
   checkForUpdate();
   refreshOnlineCount();
   EXPECT_TRUE(ui.shown.empty());
-  EXPECT_EQ(ui.menuCaptions["在线人数"], "在线人数：");
-  updateSiteHost = "www.quorlin.com";
+  EXPECT_EQ(ui.menuCaptions[onlineCountItemName], "在线人数：");
 }
 
 }  // namespace

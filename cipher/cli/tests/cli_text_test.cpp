@@ -1,16 +1,14 @@
-#include "cipher/cli_text.h"
+#include "cipher/cli/cli_text.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "platform/tests/every_text.h"
 #include "platform/textbridge.h"
+#include "testing/every_text.h"
+#include "testing/temporary_directory.h"
 
 namespace {
 
@@ -19,9 +17,9 @@ const std::string gbkSample = "\xC4\xE3\xBA\xC3\r\n\xCA\xC0\xBD\xE7\rA\nB" + std
 const std::string utf8Sample = "你好\r\n世界\rA\nB" + std::string(1, '\0') + "\xFF" + "C";
 
 TEST(CliText, GbkToUtf8KeepsLineBreakBytes) {
-  EXPECT_EQ(gbkToUtf8Path(gbkSample), utf8Sample);
-  EXPECT_EQ(utf8PathToGbk(utf8Sample), gbkSample);
-  EXPECT_EQ(gbkToUtf8Path("\r\n\r\n"), "\r\n\r\n");
+  EXPECT_EQ(gbkToLosslessUtf8(gbkSample), utf8Sample);
+  EXPECT_EQ(losslessUtf8ToGbk(utf8Sample), gbkSample);
+  EXPECT_EQ(gbkToLosslessUtf8("\r\n\r\n"), "\r\n\r\n");
 }
 
 // Feeds text through take in three pieces cut at every pair of points; the pieces must convert to
@@ -49,14 +47,14 @@ TEST(CliText, ChunkedUtf8ToGbkMatchesWhole) {
   // Two-, three- and four-byte characters, CR LF, and bytes that are no UTF-8 (a stray continuation
   // byte, a cut-off lead, a lead at the very end).
   const std::string text = "ab é中文😀\r\n\x80x\xE4\xB8y 世\xF0\x9F";
-  expectCutsChangeNothing(text, utf8PathToGbk(text), takeUtf8AsGbk);
+  expectCutsChangeNothing(text, losslessUtf8ToGbk(text), takeUtf8AsGbk);
 }
 
 TEST(CliText, ChunkedGbkToUtf8MatchesWhole) {
   // Two-byte characters, a four-byte GB18030 sequence (U+1F600), the euro byte 0x80, CR LF, a space,
   // digits that could be the second byte of a four-byte sequence, and a cut-off lead at the end.
   const std::string text = "\xC4\xE3\xBA\xC3 \x94\x39\xFC\x36\x80\r\n12\xCA\xC0\xBD\xE7" "3\xC4";
-  expectCutsChangeNothing(text, gbkToUtf8Path(text), takeGbkAsUtf8);
+  expectCutsChangeNothing(text, gbkToLosslessUtf8(text), takeGbkAsUtf8);
 }
 
 // Feeds text through take in chunks of awkward sizes; at most a character's first three bytes may
@@ -117,23 +115,22 @@ std::string outputOf(const std::string& command) {
   return out;
 }
 
-TEST(CliText, ToolKeepsEveryCharacterAndEveryByte) {
+using CliTool = TemporaryDirectoryTest;
+
+TEST_F(CliTool, KeepsEveryCharacterAndEveryByte) {
   const std::string tool = QUORLIN_CIPHER_TOOL;
   EXPECT_EQ(outputOf("printf 'a\\360\\237\\220\\215b' | " + tool + " encrypt --utf8 -p 5 - - | " + tool +
                      " decrypt --utf8 -p 5 - -"),
             "a🐍b");
 
-  std::string directory = (std::filesystem::temp_directory_path() / "quorlin-text-XXXXXX").string();
-  ASSERT_NE(mkdtemp(directory.data()), nullptr);
   const std::string text = utf8(everyCharacter([](char32_t) { return true; }));
-  std::ofstream(directory + "/text", std::ios::binary) << text;
+  writeBytes(path("text"), text);
   EXPECT_TRUE(outputOf(tool + " encrypt --utf8 -p 5 " + directory + "/text - | " + tool +
                        " decrypt --utf8 -p 5 - -") == text);
-  std::ofstream(directory + "/bytes", std::ios::binary) << everyTwoAndFourByteSequence();
+  writeBytes(path("bytes"), everyTwoAndFourByteSequence());
   const std::string encrypted = outputOf(tool + " encrypt -p 5 " + directory + "/bytes - | tee " + directory + "/enc");
   EXPECT_TRUE(outputOf(tool + " decrypt --utf8 -p 5 " + directory + "/enc - | " + tool + " encrypt --utf8 -p 5 - -") ==
               encrypted);
-  std::filesystem::remove_all(directory);
 }
 
 }  // namespace
