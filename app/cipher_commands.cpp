@@ -1,9 +1,10 @@
-#include "cipher/cipher_commands.h"
+#include "app/cipher_commands.h"
 
 #include <string>
 
 #include "app/document.h"
 #include "app/file_commands.h"
+#include "base/form.h"
 #include "cipher/byte_cipher.h"
 #include "platform/disk.h"
 #include "platform/runtime.h"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/document.h"
+#include "base/form.h"
 #include "platform/disk.h"
 #include "platform/runtime.h"
 

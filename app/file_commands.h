@@ -4,14 +4,6 @@
 
 #include "platform/disk.h"
 
-// Form names of the editor and the two file dialogs.
-inline constexpr char editorName[] = "编辑框1";
-inline constexpr char saveDialogName[] = "通用对话框1";
-inline constexpr char openDialogName[] = "通用对话框2";
-
-// Caption of the commands' message boxes and password boxes.
-inline constexpr char hintCaption[] = "提示";
-
 void newCommand();
 void openCommand();
 // True unless text to be saved was not saved: the dialog was cancelled or the write failed (an empty

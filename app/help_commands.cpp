@@ -1,6 +1,6 @@
 #include "app/help_commands.h"
 
-#include "app/file_commands.h"
+#include "base/form.h"
 #include "platform/runtime.h"
 
 void aboutCommand() {

@@ -11,12 +11,13 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include "app/cipher_commands.h"
 #include "app/document.h"
 #include "app/file_commands.h"
 #include "app/help_commands.h"
 #include "app/window_events.h"
-#include "cipher/cipher_commands.h"
-#include "platform/qt_runtime.h"
+#include "base/form.h"
+#include "platform/qt/qt_runtime.h"
 #include "web/online_counter.h"
 #include "web/update_check.h"
 
@@ -66,7 +67,7 @@ void hideInactiveSelection(QPlainTextEdit* editor) {
 }  // namespace
 
 MainWindow::MainWindow() {
-  setWindowTitle(QStringLiteral("QuorlinV1.2"));
+  setWindowTitle(toQString(windowCaption));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
 
@@ -118,7 +119,7 @@ MainWindow::MainWindow() {
   QMenu* help = menuBar()->addMenu(toQString("帮助"));
   addItem(help, "简介", aboutCommand);
   addItem(help, "联系作者", contactAuthorCommand);
-  addItem(help, "在线人数", nullptr);
+  addItem(help, onlineCountItemName, nullptr);
   QMenu* advanced = menuBar()->addMenu(toQString("高级"));
   addItem(advanced, "加密", encryptCommand);
   addItem(advanced, "解密", decryptCommand);

@@ -7,7 +7,7 @@
 #include "app/main_window.h"
 #include "app/window_events.h"
 #include "platform/disk.h"
-#include "platform/qt_runtime.h"
+#include "platform/qt/qt_runtime.h"
 #include "platform/textbridge.h"
 #include "web/update_check.h"
 
@@ -22,7 +22,7 @@ int startProgram(int argc, char** argv) {
   // The editor's font "宋体" is not on Linux desktops; a CJK font stands in for it.
   QFont::insertSubstitutions(toQString("宋体"),
                              {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
-  setRunDirectory(utf8PathToGbk(QCoreApplication::applicationDirPath().toStdString()));
+  setRunDirectory(losslessUtf8ToGbk(QCoreApplication::applicationDirPath().toStdString()));
 
   MainWindow window;
   QtRuntime backend(&window);

@@ -1,5 +1,6 @@
 #include "app/window_events.h"
 
+#include "base/form.h"
 #include "platform/runtime.h"
 #include "skin/skin_loader.h"
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "cipher/cli_text.h"
+#include "cipher/cli/cli_text.h"
 #include "platform/textbridge.h"
 
 namespace {
@@ -84,7 +84,7 @@ void decryptUtf8Lines(benchmark::State& state) {
 }
 
 void encryptUtf8Chinese(benchmark::State& state) {
-  const std::string text = gbkToUtf8Path(chinese(size_t(state.range(0))));
+  const std::string text = gbkToLosslessUtf8(chinese(size_t(state.range(0))));
   measure(state, text.size(), [&text] { return inChunks(text, takeUtf8AsGbk); });
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "cipher/byte_lanes.h"
-#include "platform/runtime.h"
+#include "base/entry.h"
 
 int32_t passwordToSeed(const std::string& entry) { return entryToInteger(entry); }
 

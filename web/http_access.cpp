@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/utf.h"
 #include "platform/codepage.h"
 #include "platform/wininet.h"
 #include "web/cookies.h"
@@ -120,14 +121,6 @@ std::string httpAccess(const std::string& url) {
   return httpAccess(url, args);
 }
 
-std::string utf8ToUtf16(const std::string& bytes) {
-  const std::u16string wide = codePageToWide(CP_UTF8, bytes);
-  std::string out(wide.size() * 2, '\0');
-  for (size_t i = 0; i < wide.size(); ++i) {
-    out[2 * i] = char(wide[i] & 0xFF);
-    out[2 * i + 1] = char(wide[i] >> 8);
-  }
-  return out;
-}
+std::string utf8ToUtf16(const std::string& bytes) { return utf16LeBytes(codePageToWide(CP_UTF8, bytes)); }
 
 std::string utf8ToGbk(const std::string& bytes) { return wideToCodePage(CP_GBK, codePageToWide(CP_UTF8, bytes)); }

@@ -1,5 +1,6 @@
 #include "web/online_counter.h"
 
+#include "base/form.h"
 #include "platform/runtime.h"
 #include "web/http_access.h"
 #include "web/text.h"
@@ -21,6 +22,6 @@ void refreshOnlineCount() {
                               requestRunning = false;
                               const std::string page = bytes.substr(0, bytes.find('\0'));
                               const std::string count = textBetween(page, "(\"", "\");");
-                              runtime().setMenuCaption("在线人数", "在线人数：" + count);
+                              runtime().setMenuCaption(onlineCountItemName, std::string(onlineCountItemName) + "：" + count);
                             });
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/ascii.h"
+#include "base/entry.h"
+
 namespace {
 
 // Bytes taken by the character starting at index i; a lead byte at the very end stands alone.
@@ -19,8 +22,6 @@ size_t spaceLength(const std::string& text, size_t i) {
   if (text[i] == ' ') return 1;
   return isFullWidthSpace(text, i) ? 2 : 0;
 }
-
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 bool matchesAt(const std::string& text, size_t i, const std::string& sought, bool ignoreCase) {
   if (sought.size() > text.size() - i) return false;
@@ -171,15 +172,12 @@ int textToInteger(const std::string& text) {
     }
     i += n;
   }
-  size_t i = 0;
-  while (i < ascii.size() && (ascii[i] == ' ' || (ascii[i] >= '\t' && ascii[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) negative = ascii[i++] == '-';
+  const LeadingNumber number = leadingNumber(ascii);
   long long value = 0;
-  for (; i < ascii.size() && ascii[i] >= '0' && ascii[i] <= '9'; ++i) {
+  for (size_t i = number.digits; i < number.end; ++i) {
     value = std::min(value * 10 + (ascii[i] - '0'), (long long)INT_MAX + 1);
   }
-  if (negative) value = -value;
+  if (number.negative) value = -value;
   return int(std::clamp(value, (long long)INT_MIN, (long long)INT_MAX));
 }
 

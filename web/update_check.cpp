@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/ascii.h"
+#include "base/form.h"
 #include "platform/http_get.h"
 #include "platform/runtime.h"
 
@@ -20,7 +22,7 @@ std::vector<std::string> versionNumbers(const std::string& text) {
   std::vector<std::string> numbers(1);
   for (const char c : version) {
     if (c == '.') numbers.emplace_back();
-    else if (c >= '0' && c <= '9') numbers.back() += c;
+    else if (isDigit(c)) numbers.back() += c;
     else return {};
   }
   for (std::string& number : numbers) {
@@ -50,8 +52,8 @@ bool isNewerVersion(const std::string& remote, const std::string& current) {
 }
 
 void checkForUpdate() {
-  runtime().setTimerPeriod("版本时钟", 0);
-  currentVersion = "1.2";
+  runtime().setTimerPeriod(versionClockName, 0);
+  currentVersion = programVersion;
   const std::string site = "http://" + updateSiteHost;
   runtime().runInBackground([url = site + "/bb.txt"] { return httpGet(url, siteBodyLimit); },
                             [download = site + "/zxxz.rar"](const std::string& bytes) {

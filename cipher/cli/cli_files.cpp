@@ -1,4 +1,4 @@
-#include "cipher/cli_files.h"
+#include "cipher/cli/cli_files.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -3,6 +3,7 @@
 // Encrypt and Decrypt commands write and read.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,14 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
+#include "base/entry.h"
+#include "base/version.h"
 #include "cipher/byte_cipher.h"
-#include "cipher/cli_files.h"
-#include "cipher/cli_text.h"
+#include "cipher/cli/cli_files.h"
+#include "cipher/cli/cli_text.h"
 
 namespace {
 
 constexpr char programName[] = "quorlin-cipher";
-constexpr char versionText[] = "quorlin-cipher 1.2\n";
+constexpr char versionText[] = "quorlin-cipher " QUORLIN_VERSION "\n";
 constexpr char passwordVariable[] = "QUORLIN_PASSWORD";
 // Memory stays at a few chunks whatever the size of the file.
 constexpr size_t chunkSize = 64 * 1024;
@@ -88,16 +92,9 @@ int outputFailed(const std::string& path, const SaveError& error) {
 // box's reading turns into the number they show. Any other entry would silently be the password 0 or a
 // cut-off number.
 bool isWholeNumber(const std::string& entry) {
-  const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  size_t i = 0;
-  while (i < entry.size() && blank(entry[i])) ++i;
-  if (i < entry.size() && (entry[i] == '-' || entry[i] == '+')) ++i;
-  const size_t digits = i;
-  while (i < entry.size() && digit(entry[i])) ++i;
-  if (i == digits) return false;
-  while (i < entry.size() && blank(entry[i])) ++i;
-  return i == entry.size();
+  const LeadingNumber number = leadingNumber(entry);
+  return number.end > number.digits &&
+         std::all_of(entry.begin() + std::ptrdiff_t(number.end), entry.end(), [](char c) { return isBlank(c); });
 }
 
 // Fills request from the arguments; returns -1 to go on, or the exit code after help, the version or
