@@ -33,7 +33,10 @@ bool saveCommand() {
 void openCommand() {
   if (!saveChangesFirst()) return;
   if (!runtime().showFileDialog(openDialogName)) return;
-  const std::string path = runtime().dialogFileName(openDialogName);
+  openFile(runtime().dialogFileName(openDialogName));
+}
+
+void openFile(const std::string& path) {
   bool read = false;
   const std::string bytes = readWholeFile(path, &read);
   if (!read) {
@@ -42,6 +45,10 @@ void openCommand() {
   }
   runtime().setEditorText(bytes);
   contentModified = 0;
+}
+
+void openDroppedFile(const std::string& path) {
+  if (saveChangesFirst()) openFile(path);
 }
 
 void newCommand() {
