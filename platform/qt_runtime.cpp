@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -54,6 +56,32 @@ class IntegerKeyFilter : public QObject {
       if (kept != input->commitString()) input->setCommitString(kept);
     }
     return QObject::eventFilter(watched, event);
+  }
+};
+
+// The file dialog's list in Chinese whatever the user's locale. Qt writes sizes and dates in the
+// system's locale ("104 bytes", "11 Dec 2026") and has no Chinese for the type of a folder; here they
+// follow the program's locale (setUpToolkit), in which file types come from the MIME database's Chinese.
+class ChineseFileList : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || !files || index.column() == 0) return QIdentityProxyModel::data(index, role);
+    const QFileInfo info = files->fileInfo(mapToSource(index));
+    switch (index.column()) {
+      case 1:
+        return info.isFile() ? QLocale().formattedDataSize(info.size()) : QString();
+      case 2:
+        if (info.isRoot()) return QString::fromUtf8("驱动器");
+        if (info.isDir()) return QString::fromUtf8("文件夹");
+        if (!info.isFile()) return QString::fromUtf8(info.isSymLink() ? "快捷方式" : "未知");
+        break;
+      case 3:
+        return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+    }
+    return QIdentityProxyModel::data(index, role);
   }
 };
 
@@ -161,6 +189,7 @@ bool QtRuntime::showFileDialog(const std::string& dialog) {
   box.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   box.setDefaultSuffix(form->property("defaultSuffix").toString());
   box.setOption(QFileDialog::DontUseNativeDialog);
+  box.setProxyModel(new ChineseFileList(&box));
   fitDetailColumns(box);
   const QString current = form->property("fileName").toString();
   if (!current.isEmpty()) box.selectFile(current);

@@ -403,7 +403,8 @@ class MainWindowTest : public QObject {
   }
 
   // Qt's own texts are Chinese like the program's, whatever the locale: the editor's context menu, the
-  // file dialogs and the questions they ask. The detail view's columns are as wide as their texts.
+  // file dialogs with their list of files and the questions they ask. The detail view's columns are as
+  // wide as their texts.
   void qtTextsAreChinese() {
     const auto chinese = [](QString text, const QString& name = {}) {
       text.remove(name).remove(QRegularExpression(QStringLiteral("\\(&.\\)|&|\\t.*")));  // mnemonics, shortcuts
@@ -415,6 +416,7 @@ class MainWindowTest : public QObject {
 
     const QDir folder(runDirectory->path());
     QVERIFY(writeWholeFile(folder.filePath(QStringLiteral("104.txt")).toStdString(), std::string(104, 'x')));
+    QVERIFY(folder.mkdir(QStringLiteral("folder")));
     // Confirming these names makes the dialog ask: the save dialog whether to replace the file, the open
     // dialog that there is no such file.
     for (const auto& [dialogName, typed] : {std::pair(saveDialogName, "104.txt"), std::pair(openDialogName, "missing.txt")}) {
@@ -439,8 +441,12 @@ class MainWindowTest : public QObject {
           if (view->header()->sectionSize(column) < static_cast<const QAbstractItemView*>(view)->sizeHintForColumn(column))
             return;
         columnsFit = true;
-        for (int column = 0; column < view->header()->count(); ++column)
-          texts << view->model()->headerData(column, Qt::Horizontal).toString();
+        const QAbstractItemModel* list = view->model();
+        for (int column = 0; column < view->header()->count(); ++column) {
+          texts << list->headerData(column, Qt::Horizontal).toString();
+          for (int row = 0; column > 0 && row < list->rowCount(view->rootIndex()); ++row)
+            texts << list->index(row, column, view->rootIndex()).data().toString();
+        }
         whenModalOpens([&question](QWidget* asked) {
           question = static_cast<QMessageBox*>(asked)->text();
           for (const QAbstractButton* button : asked->findChildren<QAbstractButton*>()) question += button->text();
