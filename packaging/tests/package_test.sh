@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the Debian package: its files, its desktop entry, its dependencies, and that the installed
 # program starts for an ordinary user, who cannot write to the program's folder, with its skin loaded
-# from the engine installed beside it and nothing written there.
+# from the engine installed beside it, Qt's Chinese texts loaded, and nothing written there.
 # Usage: package_test.sh PATH_TO_DEB
 set -euo pipefail
 deb=$(realpath "$1")
@@ -42,6 +42,7 @@ sleep 2
 kill -0 $pid 2>/dev/null || fail "the program did not keep running: $(cat "$root/stderr")"
 kill $pid
 wait $pid 2>/dev/null || true
-! grep -i 'skin' "$root/stderr" || fail "the skin did not load"
+# The program says on standard error when its skin or Qt's Chinese texts cannot be loaded.
+! grep '^quorlin:' "$root/stderr" || fail "the program could not load all it needs"
 [ "$(ls -A "$root/usr/libexec/quorlin")" = "$before" ] || fail "the program wrote into its folder"
 echo "package_test: $(basename "$deb") passed"
