@@ -2,21 +2,33 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDialog>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScreen>
-#include <QTest>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+#include <QWindow>
 #include <functional>
 #include <memory>
 #include <random>
+#include <tuple>
 
 #include "app/document.h"
 #include "app/file_commands.h"
@@ -120,13 +132,19 @@ class MainWindowTest : public QObject {
 
     for (const char* name : {"编辑框1", "人数在线", "版本时钟", "通用对话框1", "通用对话框2"})
       QVERIFY2(window->findChild<QObject*>(toQString(name)), name);
-    auto* save = window->findChild<QFileDialog*>(toQString("通用对话框1"));
-    auto* open = window->findChild<QFileDialog*>(toQString("通用对话框2"));
-    QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
-    QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
-    QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
-    QCOMPARE(save->defaultSuffix(), QStringLiteral("txt"));
-    QCOMPARE(open->defaultSuffix(), QStringLiteral("txt"));
+    // Each file dialog is built when it is shown, with the form's settings.
+    for (const auto& [name, mode, fileMode] : {std::tuple(saveDialogName, QFileDialog::AcceptSave, QFileDialog::AnyFile),
+                                               std::tuple(openDialogName, QFileDialog::AcceptOpen, QFileDialog::ExistingFile)}) {
+      bool checked = false;
+      whenModalOpens([&](QWidget* box) {
+        auto* dialog = static_cast<QFileDialog*>(box);
+        checked = dialog->acceptMode() == mode && dialog->fileMode() == fileMode &&
+                  dialog->defaultSuffix() == QStringLiteral("txt");
+        dialog->reject();
+      });
+      QVERIFY(!backend->showFileDialog(name));
+      QVERIFY2(checked, name);
+    }
   }
 
   void editorSettings() {
@@ -234,12 +252,15 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // Also run under Xvfb with a window manager, whose frame comes only after the window is mapped.
   void startsCentredAtItsOuterSize() {
     window->showAtFormPlace();
     QVERIFY(QTest::qWaitForWindowExposed(window));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QCOMPARE(window->frameGeometry().size(), QSize(766, 485));
-    QCOMPARE(window->frameGeometry().topLeft(), QPoint((screen.width() - 766) / 2, (screen.height() - 485) / 2));
+    QTRY_COMPARE(window->frameGeometry().size(), QSize(766, 485));
+    QTRY_COMPARE(window->frameGeometry().topLeft(), QPoint((screen.width() - 766) / 2, (screen.height() - 485) / 2));
+    QTest::qWait(300);  // and it stays so
+    QCOMPARE(window->frameGeometry(), QRect((screen.width() - 766) / 2, (screen.height() - 485) / 2, 766, 485));
   }
 
   void anyBytesComeBackFromTheEditor() {
@@ -339,25 +360,195 @@ class MainWindowTest : public QObject {
     QCOMPARE(value, -45);
   }
 
-  void fileDialogKeepsItsNameOnCancel() {
-    const QString chosen = QDir(runDirectory->path()).filePath(QStringLiteral("chosen"));
-    whenModalOpens([&chosen](QWidget* box) {
-      // The user types the name and confirms.
-      if (auto* name = box->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText(chosen);
-      QMetaObject::invokeMethod(box, "accept");
-    });
-    QVERIFY(backend->showFileDialog(saveDialogName));
-    const std::string name = backend->dialogFileName(saveDialogName);
-    QCOMPARE(QString::fromStdString(name), chosen + ".txt");
+  // Each showing is a dialog of its own, gone when it returns, so nothing of it stays: not its
+  // completer's popup, not a name typed and then cancelled. Only the name last confirmed is offered.
+  void fileDialogsAreFreshAndOfferTheConfirmedName() {
+    const QDir folder(runDirectory->path());
+    const QString chosen = folder.filePath(QStringLiteral("chosen.txt"));
+    QVERIFY(writeWholeFile(chosen.toStdString(), "x"));
+    struct Step {
+      const char* typed;  // typed into the name field; then Enter, or Cancel when not confirmed
+      bool confirmed;
+      const char* offered;  // in the name field when the dialog opened
+    } steps[] = {
+        {"typed-then-cancelled", false, ""},
+        {"chosen.txt", true, ""},  // Enter while the completer's popup shows the name
+        {"other", false, "chosen.txt"},
+        {"", false, "chosen.txt"},
+    };
+    for (const Step& step : steps) {
+      QPointer<QFileDialog> shown;
+      bool seen = false;
+      QString offered;
+      bool typed = false;
+      whenModalOpens([&](QWidget* box) {
+        auto* dialog = static_cast<QFileDialog*>(box);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!seen) {
+          seen = true;
+          shown = dialog;
+          offered = name->text();
+          if (offered.isEmpty()) dialog->setDirectory(folder);
+          return;
+        }
+        if (!typed) {
+          const auto* list = dialog->findChild<QListView*>(QStringLiteral("listView"));
+          if (list->model()->rowCount(list->rootIndex()) == 0) return;  // the folder is still being read
+          name->setFocus();
+          name->selectAll();
+          QTest::keyClicks(name, QString::fromUtf8(step.typed));
+          typed = true;
+        } else if (!step.confirmed) {
+          dialog->reject();
+        } else if (QWidget* popup = name->completer()->popup(); popup->isVisible()) {
+          QTest::keyClick(popup, Qt::Key_Return);
+        }
+      });
+      QCOMPARE(backend->showFileDialog(openDialogName), step.confirmed);
+      QCOMPARE(offered, QString::fromUtf8(step.offered));
+      QVERIFY(seen);
+      QVERIFY2(!shown, "the dialog is gone");
+      QVERIFY(window->findChildren<QFileDialog*>().isEmpty());
+      for (QWidget* top : QApplication::topLevelWidgets())
+        QVERIFY2(!top->isVisible(), qPrintable(top->metaObject()->className()));
+      QCOMPARE(QString::fromStdString(backend->dialogFileName(openDialogName)), *step.offered || step.confirmed ? chosen : QString());
+    }
+  }
 
-    QString offered;
-    whenModalOpens([&offered](QWidget* box) {
-      offered = static_cast<QFileDialog*>(box)->selectedFiles().value(0);
-      static_cast<QDialog*>(box)->reject();
-    });
-    QVERIFY(!backend->showFileDialog(saveDialogName));
-    QCOMPARE(offered, chosen + ".txt");
-    QCOMPARE(backend->dialogFileName(saveDialogName), name);
+  // Qt's own texts are Chinese like the program's, whatever the locale: the editor's context menu, the
+  // file dialogs with their list of files and the questions they ask. The detail view's columns are as
+  // wide as their texts.
+  void qtTextsAreChinese() {
+    const auto chinese = [](QString text, const QString& name = {}) {
+      text.remove(name).remove(QRegularExpression(QStringLiteral("\\(&.\\)|&|\\t.*")));  // mnemonics, shortcuts
+      return !text.contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
+    };
+    const std::unique_ptr<QMenu> menu(editor()->createStandardContextMenu());
+    QVERIFY(menu->actions().size() > 5);
+    for (const QAction* action : menu->actions()) QVERIFY2(chinese(action->text()), qPrintable(action->text()));
+
+    const QDir folder(runDirectory->path());
+    QVERIFY(writeWholeFile(folder.filePath(QStringLiteral("104.txt")).toStdString(), std::string(104, 'x')));
+    QVERIFY(folder.mkdir(QStringLiteral("folder")));
+    // Confirming these names makes the dialog ask: the save dialog whether to replace the file, the open
+    // dialog that there is no such file.
+    for (const auto& [dialogName, typed] : {std::pair(saveDialogName, "104.txt"), std::pair(openDialogName, "missing.txt")}) {
+      QStringList texts;
+      QString question;
+      bool columnsFit = false;
+      whenModalOpens([&](QWidget* box) {
+        auto* dialog = static_cast<QFileDialog*>(box);
+        if (texts.isEmpty()) {
+          dialog->setDirectory(folder);
+          for (const QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->isVisible()) texts << label->text();
+          for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+            if (button->isVisible()) texts << (button->text().isEmpty() ? button->toolTip() : button->text());
+          texts << dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
+          return;
+        }
+        // Once the folder has been read and laid out, no column is narrower than its texts.
+        const auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        if (!view->isVisible() || view->model()->rowCount(view->rootIndex()) == 0) return;
+        for (int column = 1; column < view->header()->count(); ++column)
+          if (view->header()->sectionSize(column) < static_cast<const QAbstractItemView*>(view)->sizeHintForColumn(column))
+            return;
+        columnsFit = true;
+        const QAbstractItemModel* list = view->model();
+        for (int column = 0; column < view->header()->count(); ++column) {
+          texts << list->headerData(column, Qt::Horizontal).toString();
+          for (int row = 0; column > 0 && row < list->rowCount(view->rootIndex()); ++row)
+            texts << list->index(row, column, view->rootIndex()).data().toString();
+        }
+        whenModalOpens([&question](QWidget* asked) {
+          question = static_cast<QMessageBox*>(asked)->text();
+          for (const QAbstractButton* button : asked->findChildren<QAbstractButton*>()) question += button->text();
+          asked->close();
+        });
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromUtf8(typed));
+        QMetaObject::invokeMethod(dialog, "accept");  // asks, is answered, and the dialog stays open
+        dialog->reject();
+      });
+      QVERIFY(!backend->showFileDialog(dialogName));
+      QVERIFY(texts.size() > 10);
+      for (const QString& text : texts) QVERIFY2(chinese(text), qPrintable(text));
+      QVERIFY(!question.isEmpty());
+      QVERIFY2(chinese(question, QString::fromUtf8(typed)), qPrintable(question));
+      QVERIFY(columnsFit);
+    }
+  }
+
+  // A file dropped from a file manager opens like Open, after the question about changed text; the
+  // first local file counts. A dropped text still goes into the editor.
+  void droppedFileOpensAfterTheQuestion() {
+    const QString file = QDir(runDirectory->path()).filePath(QStringLiteral("dropped.txt"));
+    QVERIFY(writeWholeFile(file.toStdString(), "\xD6\xD0\xCE\xC4"));  // "中文"
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    editor()->setFocus();
+    QTest::keyClicks(editor(), QStringLiteral("x"));
+
+    QMimeData files;
+    files.setUrls({QUrl(QStringLiteral("https://example.com/a.txt")), QUrl::fromLocalFile(file),
+                   QUrl::fromLocalFile(QStringLiteral("/nonexistent/other.txt"))});
+    files.setText(QUrl::fromLocalFile(file).toString());
+    // A whole drag, delivered as the window system delivers it: to the window, which passes it to the
+    // widget under the pointer. True when the drop was taken as a copy.
+    const auto drop = [this](const QMimeData& data) {
+      const QPoint at = editor()->viewport()->mapTo(window, editor()->viewport()->rect().center());
+      const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+      QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(window->windowHandle(), &enter);
+      QDropEvent drop(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(window->windowHandle(), &drop);
+      return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    };
+
+    for (const int answer : {ID_CANCEL, ID_NO}) {
+      QString asked;
+      whenModalOpens([&asked, answer](QWidget* box) {
+        asked = static_cast<QMessageBox*>(box)->text();
+        if (QPushButton* no = buttonWithText(box, toQString("否(&N)")); no && answer == ID_NO) no->click();
+        else box->close();
+      });
+      QVERIFY(drop(files));
+      QTRY_COMPARE(asked, toQString("文本内容已改变 是否需要保存？"));
+      QTRY_COMPARE(editor()->toPlainText(), answer == ID_NO ? QStringLiteral(u"中文") : QStringLiteral("x"));
+      QCOMPARE(contentModified, answer == ID_NO ? 0 : 1);
+    }
+
+    QMimeData text;
+    text.setText(QStringLiteral("dropped text"));
+    drop(text);
+    QCOMPARE(editor()->toPlainText(), QStringLiteral(u"中文dropped text"));
+  }
+
+  // With the skin on, the selection still hides while the window is inactive.
+  void skinnedSelectionHidesWhileInactive() {
+    onWindowCreated();
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    editor()->setFocus();
+    QTest::keyClicks(editor(), QStringLiteral("selected text"));
+    editor()->selectAll();
+    const QColor highlight = editor()->palette().color(QPalette::Active, QPalette::Highlight);
+    QCOMPARE(highlight, qApp->palette().color(QPalette::Active, QPalette::Highlight));  // the skin's
+    const auto highlighted = [this, &highlight] {
+      const QImage drawn = editor()->viewport()->grab().toImage();
+      for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+          if (drawn.pixelColor(x, y).rgb() == highlight.rgb()) return true;
+      return false;
+    };
+    QVERIFY(highlighted());
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(!window->isActiveWindow());
+    QVERIFY(!highlighted());
   }
 };
 
@@ -366,6 +557,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  setUpToolkit();
   MainWindowTest test;
   return QTest::qExec(&test, argc, argv);
 }
