@@ -37,7 +37,10 @@ bool saveCommand() {
 void openCommand() {
   if (!saveChangesFirst()) return;
   if (!runtime().showFileDialog(openDialogName)) return;
-  const std::string path = runtime().dialogFileName(openDialogName);
+  openFile(runtime().dialogFileName(openDialogName));
+}
+
+void openFile(const std::string& path) {
   ReadStatus status = READ_FAILED;
   const std::string bytes = readWholeFile(path, &status);
   if (status != READ_DONE) {
@@ -46,6 +49,10 @@ void openCommand() {
   }
   runtime().setEditorText(bytes);
   contentModified = 0;
+}
+
+void openDroppedFile(const std::string& path) {
+  if (saveChangesFirst()) openFile(path);
 }
 
 void newCommand() {

@@ -6,6 +6,11 @@
 
 void newCommand();
 void openCommand();
+// Open's work after its dialog: loads the file into the editor up to its first zero byte, or reports
+// that it cannot be read and leaves the editor alone.
+void openFile(const std::string& path);
+// A file dropped on the editor opens as with Open, asking about changed text first.
+void openDroppedFile(const std::string& path);
 // True unless text to be saved was not saved: the dialog was cancelled or the write failed (an empty
 // editor has nothing to lose and gives true after its message).
 bool saveCommand();

@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
+#include <QUrl>
+#include <QWindow>
 
 #include "app/cipher_commands.h"
 #include "app/document.h"
@@ -18,6 +20,7 @@
 #include "app/window_events.h"
 #include "base/form.h"
 #include "platform/qt/qt_runtime.h"
+#include "platform/textbridge.h"
 #include "web/online_counter.h"
 #include "web/update_check.h"
 
@@ -31,15 +34,22 @@ auto bound(Handler handler) {
   };
 }
 
-QFileDialog* makeFileDialog(QWidget* parent, const char* name, QFileDialog::AcceptMode mode) {
-  auto* dialog = new QFileDialog(parent);
+// A file dialog of the form: its settings and the file name it keeps between uses, from which the
+// runtime builds a fresh dialog each time it is shown.
+void addFileDialog(QWidget* parent, const char* name, QFileDialog::AcceptMode mode) {
+  auto* dialog = new QObject(parent);
   dialog->setObjectName(toQString(name));
-  dialog->setAcceptMode(mode);
-  dialog->setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog->setDefaultSuffix(QStringLiteral("txt"));
-  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setProperty("acceptMode", int(mode));
+  dialog->setProperty("defaultSuffix", QStringLiteral("txt"));
   dialog->setProperty("fileName", QString());
-  return dialog;
+}
+
+// The first local file among dropped URLs; empty when there is none (a dropped text or a web link goes
+// into the editor as text).
+QString droppedFile(const QMimeData* data) {
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
 }
 
 // The editor never holds U+0000: a text ends at its first zero byte, so a pasted or dropped one is left out.
@@ -78,7 +88,7 @@ MainWindow::MainWindow() {
   setCentralWidget(client);
   auto* editor = new Editor(client);
   editor->setObjectName(toQString(editorName));
-  QFont font(toQString("宋体"));
+  QFont font(toQString(editorFontName));
   font.setPixelSize(14);
   font.setWeight(QFont::Normal);
   editor->setFont(font);
@@ -93,11 +103,12 @@ MainWindow::MainWindow() {
   editor->setPalette(palette);
   hideInactiveSelection(editor);
   editor->installEventFilter(this);
+  editor->viewport()->installEventFilter(this);  // drops arrive at the viewport
   editor->setGeometry(0, 0, 760, 432);
   connect(editor, &QPlainTextEdit::textChanged, this, bound(onEditorTextChanged));
 
-  makeFileDialog(this, saveDialogName, QFileDialog::AcceptSave);
-  makeFileDialog(this, openDialogName, QFileDialog::AcceptOpen);
+  addFileDialog(this, saveDialogName, QFileDialog::AcceptSave);
+  addFileDialog(this, openDialogName, QFileDialog::AcceptOpen);
 
   auto* versionClock = new QTimer(this);
   versionClock->setObjectName(toQString(versionClockName));
@@ -131,12 +142,19 @@ MainWindow::MainWindow() {
 }
 
 void MainWindow::showAtFormPlace() {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  move(screen.x() + (screen.width() - windowOuterWidth) / 2, screen.y() + (screen.height() - windowOuterHeight) / 2);
+  placeAtFormPlace();
   show();
-  // The frame is known once the window is shown; the outer size includes it.
+  // A window manager adds its frame only when it maps the window, after show() has returned, so the
+  // first expose measures the frame again.
+  placeAtFormPlace();
+  windowHandle()->installEventFilter(this);
+}
+
+void MainWindow::placeAtFormPlace() {
   const QSize frame = frameGeometry().size() - size();
   resize(windowOuterWidth - frame.width(), windowOuterHeight - frame.height());
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  move(screen.x() + (screen.width() - windowOuterWidth) / 2, screen.y() + (screen.height() - windowOuterHeight) / 2);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -145,8 +163,25 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == centralWidget()) {
+  if (watched == windowHandle()) {
+    if (event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+      windowHandle()->removeEventFilter(this);
+      placeAtFormPlace();
+    }
+  } else if (watched == centralWidget()) {
     if (event->type() == QEvent::Resize && !programEnding()) onWindowResized();
+  } else if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) {
+    // A file dropped from a file manager opens like Open; copying is all the drop may do to it.
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QString file = droppedFile(drop->mimeData());
+    if (!file.isEmpty() && (drop->possibleActions() & Qt::CopyAction)) {
+      drop->setDropAction(Qt::CopyAction);
+      drop->accept();
+      // The question about changed text is a modal box: it waits until the drop has ended.
+      if (event->type() == QEvent::Drop)
+        QTimer::singleShot(0, this, bound([path = losslessUtf8ToGbk(file.toStdString())] { openDroppedFile(path); }));
+      return true;
+    }
   } else if (event->type() == QEvent::KeyPress) {
     // Tab and Shift+Tab only move the focus: a tab character is never typed into the editor.
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -154,8 +189,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       focusNextPrevChild(key == Qt::Key_Tab);
       return true;
     }
-  } else if (event->type() == QEvent::PaletteChange) {
-    auto* editor = static_cast<QPlainTextEdit*>(watched);
+  } else if (auto* editor = qobject_cast<QPlainTextEdit*>(watched); editor && event->type() == QEvent::PaletteChange) {
     const QPalette palette = editor->palette();
     if (palette.color(QPalette::Inactive, QPalette::Highlight) != palette.color(QPalette::Active, QPalette::Base))
       hideInactiveSelection(editor);

@@ -13,6 +13,10 @@ class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The form's outer size and centred place, with the frame as far as it is known now.
+  void placeAtFormPlace();
 };
 
 // Outer size of the main window, frame and menu bar included.

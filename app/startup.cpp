@@ -19,9 +19,9 @@ void releaseVersionTexts() {
 int startProgram(int argc, char** argv) {
   QApplication application(argc, argv);
   std::atexit(releaseVersionTexts);
-  // The editor's font "宋体" is not on Linux desktops; a CJK font stands in for it.
-  QFont::insertSubstitutions(toQString("宋体"),
-                             {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
+  // The installed desktop entry, quorlin.desktop, is this program's: its name and icon go with the window.
+  QGuiApplication::setDesktopFileName(QStringLiteral("quorlin"));
+  setUpToolkit();
   setRunDirectory(losslessUtf8ToGbk(QCoreApplication::applicationDirPath().toStdString()));
 
   MainWindow window;

@@ -13,6 +13,9 @@ inline constexpr char onlineCountClockName[] = "人数在线";
 // The Help menu's item that shows the number of users online; its caption is its name.
 inline constexpr char onlineCountItemName[] = "在线人数";
 
+// The editor's font, which Linux desktops lack: the Qt runtime gives it a CJK stand-in.
+inline constexpr char editorFontName[] = "宋体";
+
 // Caption of the commands' message boxes and password boxes.
 inline constexpr char hintCaption[] = "提示";
 

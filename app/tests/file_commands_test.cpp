@@ -182,6 +182,26 @@ TEST_F(OpenCommand, ChangedTextIsOfferedForSavingFirst) {
   EXPECT_EQ(ui.editor, "other");
 }
 
+TEST_F(OpenCommand, DroppedFileOpensWithoutADialogAfterTheQuestion) {
+  ASSERT_TRUE(writeWholeFile(path("dropped.txt"), "dropped"));
+  type("mine");
+  ui.answerMessage(ID_CANCEL);
+  openDroppedFile(path("dropped.txt"));
+  EXPECT_EQ(ui.editor, "mine");
+  EXPECT_EQ(contentModified, 1);
+
+  ui.answerMessage(ID_NO);
+  openDroppedFile(path("dropped.txt"));
+  EXPECT_EQ(ui.editor, "dropped");
+  EXPECT_EQ(contentModified, 0);
+  EXPECT_THAT(boxes(), ElementsAre(closePrompt, closePrompt));
+
+  openDroppedFile(path("gone.txt"));  // unchanged text: no question, only the failed read
+  EXPECT_EQ(ui.editor, "dropped");
+  ASSERT_EQ(ui.shown.size(), 3u);
+  EXPECT_THAT(ui.shown[2].text, HasSubstr(path("gone.txt")));
+}
+
 using NewCommand = CommandTest;
 
 TEST_F(NewCommand, AsksWheneverTheEditorHoldsText) {

@@ -38,7 +38,7 @@ constexpr char usageText[] =
     "and standard output.\n"
     "\n"
     "Options:\n"
-    "  -p, --password NUMBER   the password: a whole number, such as 2024 or -7\n"
+    "  -p, --password NUMBER   the password: a whole number, such as 2024 or -7 (also -p2024)\n"
     "      --password-file FILE\n"
     "                          the password is the first line of FILE (at most 4096 bytes);\n"
     "                          nothing after that line is read, so FILE may be /dev/stdin\n"
@@ -108,13 +108,15 @@ int parseArguments(int argc, char** argv, Request& request) {
       positional.push_back(arg);
       continue;
     }
+    // Long options take a value after "=", short ones right after the letter ("-p5").
+    const bool longOption = arg.starts_with("--");
     const size_t equals = arg.find('=');
-    const std::string name = arg.starts_with("--") ? arg.substr(0, equals) : arg;
+    const std::string name = longOption ? arg.substr(0, equals) : arg.substr(0, 2);
     const bool takesValue = name == "-p" || name == "--password" || name == "--password-file";
     std::string value;
     if (takesValue) {
       if (name != arg) {
-        value = arg.substr(equals + 1);
+        value = longOption ? arg.substr(equals + 1) : arg.substr(2);
       } else if (i + 1 < argc) {
         value = argv[++i];
       } else {

@@ -5,8 +5,12 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -15,9 +19,12 @@
 #include <QPushButton>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTranslator>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <thread>
@@ -55,7 +62,58 @@ class IntegerKeyFilter : public QObject {
   }
 };
 
+// The file dialog's list in Chinese whatever the user's locale. Qt writes sizes and dates in the
+// system's locale ("104 bytes", "11 Dec 2026") and has no Chinese for the type of a folder; here they
+// follow the program's locale (setUpToolkit), in which file types come from the MIME database's Chinese.
+class ChineseFileList : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || !files || index.column() == 0) return QIdentityProxyModel::data(index, role);
+    const QFileInfo info = files->fileInfo(mapToSource(index));
+    switch (index.column()) {
+      case 1:
+        return info.isFile() ? QLocale().formattedDataSize(info.size()) : QString();
+      case 2:
+        if (info.isRoot()) return toQString("驱动器");
+        if (info.isDir()) return toQString("文件夹");
+        if (!info.isFile()) return toQString(info.isSymLink() ? "快捷方式" : "未知");
+        break;
+      case 3:
+        return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+    }
+    return QIdentityProxyModel::data(index, role);
+  }
+};
+
+// The detail view's size, type and date as wide as their texts, the name taking the rest: at the
+// dialog's own size Qt cuts them short ("104…tes").
+void fitDetailColumns(QFileDialog& box) {
+  auto* view = box.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return;
+  QHeaderView* header = view->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column = 1; column < header->count(); ++column)
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
+
 }  // namespace
+
+void setUpToolkit() {
+  // Qt's own texts (the file dialogs and their questions, the editor's context menu) in Chinese like
+  // the program's, whatever the user's locale.
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  auto* translator = new QTranslator(qApp);
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (translator->load(QStringLiteral("qtbase_zh_CN"), folder)) QCoreApplication::installTranslator(translator);
+  else std::fprintf(stderr, "quorlin: Qt's Chinese texts (qtbase_zh_CN.qm) are not in %s\n", qPrintable(folder));
+  // The editor's font "宋体" is not on Linux desktops; a CJK font stands in for it.
+  QFont::insertSubstitutions(toQString(editorFontName),
+                             {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
+}
 
 QString toQString(const std::string& gbk) {
   const std::u16string text = gbkToEditorText(gbk);
@@ -124,18 +182,28 @@ bool QtRuntime::inputBox(const std::string& prompt, const std::string& caption, 
 }
 
 bool QtRuntime::showFileDialog(const std::string& dialog) {
-  auto* box = window_->findChild<QFileDialog*>(toQString(dialog));
-  if (!box) return false;
-  const QString current = box->property("fileName").toString();
-  if (!current.isEmpty()) box->selectFile(current);
-  if (box->exec() != QDialog::Accepted || box->selectedFiles().isEmpty()) return false;
-  box->setProperty("fileName", box->selectedFiles().constFirst());
+  QObject* form = window_->findChild<QObject*>(toQString(dialog));
+  if (!form) return false;
+  // A dialog of its own for each use: one kept between uses leaves its completer's popup over the
+  // window after a typed name, and keeps names typed in a cancelled dialog.
+  QFileDialog box(window_);
+  const auto mode = QFileDialog::AcceptMode(form->property("acceptMode").toInt());
+  box.setAcceptMode(mode);
+  box.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  box.setDefaultSuffix(form->property("defaultSuffix").toString());
+  box.setOption(QFileDialog::DontUseNativeDialog);
+  box.setProxyModel(new ChineseFileList(&box));
+  fitDetailColumns(box);
+  const QString current = form->property("fileName").toString();
+  if (!current.isEmpty()) box.selectFile(current);
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
+  form->setProperty("fileName", box.selectedFiles().constFirst());
   return true;
 }
 
 std::string QtRuntime::dialogFileName(const std::string& dialog) {
-  const auto* box = window_->findChild<QFileDialog*>(toQString(dialog));
-  return box ? losslessUtf8ToGbk(box->property("fileName").toString().toStdString()) : std::string();
+  const QObject* form = window_->findChild<QObject*>(toQString(dialog));
+  return form ? losslessUtf8ToGbk(form->property("fileName").toString().toStdString()) : std::string();
 }
 
 int QtRuntime::clientWidth() { return window_->centralWidget()->width(); }

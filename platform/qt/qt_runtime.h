@@ -1,6 +1,9 @@
 #pragma once
 // The runtime on Qt 6 Widgets: the real program's. It finds the main window's controls by their object
 // names (the form names) and converts between the program's GBK texts and Qt's Unicode at this edge.
+// A file dialog's control is a plain object holding its form's settings ("acceptMode" as a
+// QFileDialog::AcceptMode, "defaultSuffix") and the file name confirmed last ("fileName"); each showing
+// builds a fresh dialog from them.
 #include <QString>
 #include <atomic>
 #include <memory>
@@ -49,6 +52,10 @@ class QtRuntime : public Runtime {
   QMainWindow* window_;
   std::vector<Worker> workers_;
 };
+
+// Sets the toolkit up for the program once its QApplication exists: Qt's own texts in Chinese and a
+// CJK font for the editor.
+void setUpToolkit();
 
 // The program's GBK texts as Qt's Unicode and back, losslessly (see platform/textbridge.h).
 QString toQString(const std::string& gbk);

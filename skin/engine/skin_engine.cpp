@@ -72,6 +72,10 @@ QString skinSheet() {
              "QMenu::separator { height: 1px; background: %5; margin: 3px 6px; }\n"
              "QPlainTextEdit, QTextEdit, QLineEdit { background: %8; color: %9; border: 1px solid %5;"
              " selection-background-color: %6; selection-color: %7; }\n"
+             // The sheet's colours stand for the palette's in every state: in an inactive window the
+             // selection must hide itself, as the palette's inactive colours make it do without a skin.
+             "QPlainTextEdit:!active, QTextEdit:!active, QLineEdit:!active {"
+             " selection-background-color: transparent; selection-color: %9; }\n"
              "QPushButton { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %11, stop:1 %12);"
              " color: %13; border: 1px solid %5; border-radius: 3px; padding: 4px 14px; min-width: 56px; }\n"
              "QPushButton:hover, QPushButton:default { border-color: %6; }\n"

@@ -63,6 +63,7 @@ TEST_F(CipherTool, EveryPasswordSourceGivesTheSameNumber) {
   };
   const Case cases[] = {
       {{"-p", "77"}, {}},
+      {{"-p77"}, {}},
       {{"--password= 0077\t"}, {}},
       {{"-p", "4294967373"}, {}},  // wraps around modulo 2^32, as in the password box
       {{"--password-file", file("password")}, {}},
@@ -79,6 +80,8 @@ TEST_F(CipherTool, EveryPasswordSourceGivesTheSameNumber) {
   }
   // A negative password is not the same digits without the sign.
   EXPECT_EQ(run({"encrypt", "-p", "-77", "-", "-"}, plain).out, enciphered(plain, -77));
+  EXPECT_EQ(run({"encrypt", "-p-77", "-", "-"}, plain).out, enciphered(plain, -77));
+  EXPECT_EQ(run({"encrypt", "-hx", "-", "-"}, plain).code, 2) << "a short option without a value takes none";
 }
 
 TEST_F(CipherTool, PasswordsThatAreNoWholeNumberAreRefused) {

@@ -4,21 +4,33 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <memory>
 #include <new>
 #include <optional>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 #include "base/form.h"
 #include "platform/qt/qt_runtime.h"
@@ -29,15 +41,19 @@ namespace {
 
 class QtRuntimeTest : public TemporaryDirectoryTest {
  protected:
+  // As the program sets the toolkit up, once.
+  static void SetUpTestSuite() { setUpToolkit(); }
+
   QtRuntimeTest() {
     window.setCentralWidget(new QWidget);
     editor = new QPlainTextEdit(window.centralWidget());
     editor->setObjectName(toQString(editorName));
+    // A file dialog's control holds its form's settings and the name confirmed last (qt_runtime.h).
     for (const char* name : {saveDialogName, openDialogName}) {
-      auto* dialog = new QFileDialog(&window);
+      auto* dialog = new QObject(&window);
       dialog->setObjectName(toQString(name));
-      dialog->setOption(QFileDialog::DontUseNativeDialog);
-      dialog->setAcceptMode(name == saveDialogName ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+      dialog->setProperty("acceptMode", int(name == saveDialogName ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen));
+      dialog->setProperty("defaultSuffix", QStringLiteral("txt"));
       dialog->setProperty("fileName", QString());
     }
     clock = new QTimer(&window);
@@ -159,26 +175,122 @@ TEST_F(QtRuntimeTest, InputBoxTakesDigitsAndMinusOnly) {
   EXPECT_EQ(value, -45);
 }
 
-TEST_F(QtRuntimeTest, FileDialogKeepsItsNameOnCancel) {
-  const QString chosen = QString::fromStdString(path("chosen.txt"));
-  whenModalOpens([&chosen](QWidget* box) {
-    // The user types the name and confirms.
-    if (auto* name = box->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText(chosen);
-    QMetaObject::invokeMethod(box, "accept");
-  });
-  ASSERT_TRUE(runtime.showFileDialog(saveDialogName));
-  const std::string name = runtime.dialogFileName(saveDialogName);
-  EXPECT_EQ(QString::fromStdString(name), chosen);
+// Each showing is a dialog of its own, gone when it returns, so nothing of it stays: not its
+// completer's popup, not a name typed and then cancelled. Only the name last confirmed is offered.
+TEST_F(QtRuntimeTest, FileDialogsAreFreshAndOfferTheConfirmedName) {
+  const QDir folder(QString::fromStdString(directory));
+  const QString chosen = folder.filePath(QStringLiteral("chosen.txt"));
+  writeBytes(chosen.toStdString(), "x");
+  struct Step {
+    const char* typed;  // typed into the name field; then Enter, or Cancel when not confirmed
+    bool confirmed;
+    const char* offered;  // in the name field when the dialog opened
+  } steps[] = {
+      {"typed-then-cancelled", false, ""},
+      {"chosen.txt", true, ""},  // Enter while the completer's popup shows the name
+      {"other", false, "chosen.txt"},
+      {"", false, "chosen.txt"},
+  };
+  for (const Step& step : steps) {
+    QPointer<QFileDialog> shown;
+    bool seen = false;
+    QString offered;
+    bool typed = false;
+    whenModalOpens([&](QWidget* box) {
+      auto* dialog = static_cast<QFileDialog*>(box);
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!seen) {
+        seen = true;
+        shown = dialog;
+        offered = name->text();
+        if (offered.isEmpty()) dialog->setDirectory(folder);
+        return;
+      }
+      if (!typed) {
+        const auto* list = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        if (list->model()->rowCount(list->rootIndex()) == 0) return;  // the folder is still being read
+        name->setFocus();
+        name->selectAll();
+        QTest::keyClicks(name, QString::fromUtf8(step.typed));
+        typed = true;
+      } else if (!step.confirmed) {
+        dialog->reject();
+      } else if (QWidget* popup = name->completer()->popup(); popup->isVisible()) {
+        QTest::keyClick(popup, Qt::Key_Return);
+      }
+    });
+    EXPECT_EQ(runtime.showFileDialog(openDialogName), step.confirmed);
+    EXPECT_EQ(offered, QString::fromUtf8(step.offered));
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(shown) << "the dialog is gone";
+    EXPECT_TRUE(window.findChildren<QFileDialog*>().isEmpty());
+    for (QWidget* top : QApplication::topLevelWidgets())
+      EXPECT_FALSE(top->isVisible()) << top->metaObject()->className();
+    EXPECT_EQ(QString::fromStdString(runtime.dialogFileName(openDialogName)), *step.offered || step.confirmed ? chosen : QString());
+  }
+}
 
-  QString offered;
-  whenModalOpens([&offered](QWidget* box) {
-    offered = static_cast<QFileDialog*>(box)->selectedFiles().value(0);
-    static_cast<QDialog*>(box)->reject();
-  });
-  EXPECT_FALSE(runtime.showFileDialog(saveDialogName));
-  EXPECT_EQ(offered, chosen);
-  EXPECT_EQ(runtime.dialogFileName(saveDialogName), name);
-  EXPECT_EQ(runtime.dialogFileName(openDialogName), "") << "each dialog keeps its own name";
+// Qt's own texts are Chinese like the program's, whatever the locale: the editor's context menu, the
+// file dialogs with their list of files and the questions they ask. The detail view's columns are as
+// wide as their texts.
+TEST_F(QtRuntimeTest, QtTextsAreChinese) {
+  const auto chinese = [](QString text, const QString& name = {}) {
+    text.remove(name).remove(QRegularExpression(QStringLiteral("\\(&.\\)|&|\\t.*")));  // mnemonics, shortcuts
+    return !text.contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
+  };
+  const std::unique_ptr<QMenu> menu(editor->createStandardContextMenu());
+  EXPECT_GT(menu->actions().size(), 5);
+  for (const QAction* action : menu->actions()) EXPECT_TRUE(chinese(action->text())) << action->text().toStdString();
+
+  const QDir folder(QString::fromStdString(directory));
+  writeBytes(path("104.txt"), std::string(104, 'x'));
+  ASSERT_TRUE(folder.mkdir(QStringLiteral("folder")));
+  // Confirming these names makes the dialog ask: the save dialog whether to replace the file, the open
+  // dialog that there is no such file.
+  for (const auto& [dialogName, typed] : {std::pair(saveDialogName, "104.txt"), std::pair(openDialogName, "missing.txt")}) {
+    QStringList texts;
+    QString question;
+    bool columnsFit = false;
+    whenModalOpens([&](QWidget* box) {
+      auto* dialog = static_cast<QFileDialog*>(box);
+      if (texts.isEmpty()) {
+        dialog->setDirectory(folder);
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+          if (label->isVisible()) texts << label->text();
+        for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+          if (button->isVisible()) texts << (button->text().isEmpty() ? button->toolTip() : button->text());
+        texts << dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
+        return;
+      }
+      // Once the folder has been read and laid out, no column is narrower than its texts.
+      const auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+      if (!view->isVisible() || view->model()->rowCount(view->rootIndex()) == 0) return;
+      for (int column = 1; column < view->header()->count(); ++column)
+        if (view->header()->sectionSize(column) < static_cast<const QAbstractItemView*>(view)->sizeHintForColumn(column))
+          return;
+      columnsFit = true;
+      const QAbstractItemModel* list = view->model();
+      for (int column = 0; column < view->header()->count(); ++column) {
+        texts << list->headerData(column, Qt::Horizontal).toString();
+        for (int row = 0; column > 0 && row < list->rowCount(view->rootIndex()); ++row)
+          texts << list->index(row, column, view->rootIndex()).data().toString();
+      }
+      whenModalOpens([&question](QWidget* asked) {
+        question = static_cast<QMessageBox*>(asked)->text();
+        for (const QAbstractButton* button : asked->findChildren<QAbstractButton*>()) question += button->text();
+        asked->close();
+      });
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromUtf8(typed));
+      QMetaObject::invokeMethod(dialog, "accept");  // asks, is answered, and the dialog stays open
+      dialog->reject();
+    });
+    EXPECT_FALSE(runtime.showFileDialog(dialogName));
+    EXPECT_GT(texts.size(), 10);
+    for (const QString& text : texts) EXPECT_TRUE(chinese(text)) << text.toStdString();
+    EXPECT_FALSE(question.isEmpty());
+    EXPECT_TRUE(chinese(question, QString::fromUtf8(typed))) << question.toStdString();
+    EXPECT_TRUE(columnsFit);
+  }
 }
 
 TEST_F(QtRuntimeTest, RunInBackgroundHandsDoneTheResultOrEmpty) {
