@@ -18,6 +18,7 @@
 #include "cipher/byte_cipher.h"
 #include "cipher/cli/cli_files.h"
 #include "cipher/cli/cli_text.h"
+#include "platform/save_file.h"
 
 namespace {
 
