@@ -23,12 +23,11 @@ namespace {
 constexpr char programName[] = "quorlin-cipher";
 constexpr char versionText[] = "quorlin-cipher 1.2\n";
 constexpr char passwordVariable[] = "QUORLIN_PASSWORD";
-// The pieces the stream is cut into and how many of them are in flight at once: large enough that a
-// read call and a hand-over between the threads cost little beside the copy, small enough that a piece
-// stays in the processor's cache from its reading to its writing; memory stays at about 1 MiB whatever
-// the size of the stream.
+// The pieces the stream is cut into and how many of them circulate between the reading and the
+// writing thread: large enough that a read call and a hand-over cost little beside the copy, few enough
+// that they stay in the processor's cache and memory stays at 2 MiB whatever the size of the stream.
 constexpr size_t pieceSize = 256 * 1024;
-constexpr size_t pieceCount = 4;
+constexpr size_t pieceCount = 8;
 
 constexpr int exitBadArguments = 2;
 constexpr int exitInputFailed = 3;

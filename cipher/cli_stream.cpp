@@ -11,13 +11,16 @@ OutputThread::~OutputThread() {
     const std::lock_guard lock(mutex);
     dropping = true;
   }
-  changed.notify_all();
+  pieceQueued.notify_one();
   thread.join();
 }
 
 std::string* OutputThread::emptyPiece() {
   std::unique_lock lock(mutex);
-  changed.wait(lock, [this] { return queued - written < pieces.size() || failure.number; });
+  // When all buffers are queued, wait for half of them, not one: a thread woken for every piece
+  // would, on a busy processor, take turns with the writing one piece by piece.
+  if (queued - written == pieces.size())
+    pieceWritten.wait(lock, [this] { return queued - written <= pieces.size() / 2 || failure.number; });
   return failure.number ? nullptr : &pieces[queued % pieces.size()];
 }
 
@@ -26,7 +29,7 @@ void OutputThread::queuePiece() {
     const std::lock_guard lock(mutex);
     ++queued;
   }
-  changed.notify_all();
+  pieceQueued.notify_one();
 }
 
 SaveError OutputThread::finish() {
@@ -34,7 +37,7 @@ SaveError OutputThread::finish() {
     const std::lock_guard lock(mutex);
     ending = true;
   }
-  changed.notify_all();
+  pieceQueued.notify_one();
   thread.join();
   return failure;
 }
@@ -42,7 +45,7 @@ SaveError OutputThread::finish() {
 void OutputThread::run() {
   std::unique_lock lock(mutex);
   for (;;) {
-    changed.wait(lock, [this] { return written < queued || ending || dropping; });
+    pieceQueued.wait(lock, [this] { return written < queued || ending || dropping; });
     if (dropping || written == queued) return;
     std::string& piece = pieces[written % pieces.size()];
     lock.unlock();
@@ -50,10 +53,9 @@ void OutputThread::run() {
     lock.lock();
     if (error.number) {
       failure = std::move(error);
-      changed.notify_all();
+      pieceWritten.notify_one();
       return;
     }
-    ++written;
-    changed.notify_all();
+    if (++written + pieces.size() / 2 == queued) pieceWritten.notify_one();
   }
 }

@@ -39,7 +39,8 @@ class OutputThread {
   const std::function<SaveError(char*, size_t)> sink;
   std::vector<std::string> pieces;
   std::mutex mutex;
-  std::condition_variable changed;
+  std::condition_variable pieceQueued;   // the thread waits for it
+  std::condition_variable pieceWritten;  // emptyPiece waits for it
   // Under mutex: pieces queued and written so far, counted from the start, so that
   // pieces[queued % size] is the one being filled and pieces[written % size] the one being written.
   size_t queued = 0;
