@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -227,11 +226,11 @@ int transform(const Request& request, int32_t seed) {
       const size_t kept = request.utf8 ? pending.size() : 0;
       into.resize(kept + pieceSize);
       const ssize_t n = readInput(input, into.data() + kept, pieceSize);
-      into.resize(kept + size_t(std::max<ssize_t>(n, 0)));
       if (n < 0) {
         readError = errno;
         break;
       }
+      into.resize(kept + size_t(n));
       const bool atEnd = n == 0;
       if (request.utf8 && request.encrypt) {
         *piece = takeUtf8AsGbk(pending, atEnd);
