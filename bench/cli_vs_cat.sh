@@ -9,7 +9,9 @@
 # A file output is flushed to disk before it is renamed into place, and cat's is not, so file to file
 # is also set against `cat in > out; sync out`, which flushes it too. Standard output is not flushed by
 # the tool, so those runs compare like with like. Each run starts from a freshly removed output and an
-# empty write-back queue. The figures are medians over the rounds.
+# empty write-back queue. The figures are medians over the rounds, of the wall time (the goal) and of
+# the processor time, user and system, of all threads: on a machine busy with other work the wall time
+# swings with the load, the processor time much less.
 set -euo pipefail
 export LC_ALL=C
 
@@ -47,16 +49,17 @@ declare -A commands=(
   [decrypt-stdio]='"$tool" decrypt - - <enc >out'
 )
 order=(cat encrypt cat+sync decrypt encrypt-stdio decrypt-stdio)
-declare -A times
+declare -A times cpus
+TIMEFORMAT='%R %U %S'
 
 for ((round = 0; round < rounds; ++round)); do
   for name in "${order[@]}"; do
     rm -f out
     sync
-    start=$EPOCHREALTIME
-    eval "${commands[$name]}"
-    end=$EPOCHREALTIME
-    times[$name]+="$(awk -v end="$end" -v start="$start" 'BEGIN { printf "%.3f", end - start }') "
+    { time eval "${commands[$name]}"; } 2>timing
+    read -r real user system <timing
+    times[$name]+="$real "
+    cpus[$name]+="$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.3f", u + s }') "
     if [[ $name == decrypt* ]] && ! cmp -s plain out; then
       echo "$name did not give the plain text back" >&2
       exit 1
@@ -65,16 +68,24 @@ for ((round = 0; round < rounds; ++round)); do
 done
 
 median() { tr ' ' '\n' | grep . | sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
-declare -A medians
-for name in "${order[@]}"; do medians[$name]=$(median <<<"${times[$name]}"); done
-ratio() { awk -v a="${medians[$1]}" -v b="${medians[$2]}" 'BEGIN { printf "%.2f", a / b }'; }
+declare -A medians cpuMedians
+for name in "${order[@]}"; do
+  medians[$name]=$(median <<<"${times[$name]}")
+  cpuMedians[$name]=$(median <<<"${cpus[$name]}")
+done
+ratio() {
+  awk -v a="${medians[$1]}" -v b="${medians[$2]}" -v c="${cpuMedians[$1]}" -v d="${cpuMedians[$2]}" \
+    'BEGIN { printf "%.2f   (processor time %.2f)", a / b, c / d }'
+}
 
 rm -f out
 peak=
 [[ -x /usr/bin/time ]] && peak=$( { /usr/bin/time -f %M "$tool" encrypt plain out 2>&1 >/dev/null; } | tail -1)
 
-echo "$size MiB, $rounds rounds, in $dir; median seconds:"
-for name in "${order[@]}"; do printf '  %-14s %6.3f   (%s)\n' "$name" "${medians[$name]}" "${times[$name]% }"; done
+echo "$size MiB, $rounds rounds, in $dir; median wall and processor seconds, then each round's wall:"
+for name in "${order[@]}"; do
+  printf '  %-14s %6.3f %6.3f   (%s)\n' "$name" "${medians[$name]}" "${cpuMedians[$name]}" "${times[$name]% }"
+done
 echo "ratios:"
 echo "  encrypt file to file / cat:           $(ratio encrypt cat)"
 echo "  decrypt file to file / cat:           $(ratio decrypt cat)"
