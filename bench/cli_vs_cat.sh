@@ -52,18 +52,19 @@ order=(cat encrypt cat+sync decrypt encrypt-stdio decrypt-stdio)
 declare -A times cpus
 TIMEFORMAT='%R %U %S'
 
-for ((round = 0; round < rounds; ++round)); do
+for ((round = -1; round < rounds; ++round)); do
   for name in "${order[@]}"; do
     rm -f out
     sync
     { time eval "${commands[$name]}"; } 2>timing
     read -r real user system <timing
-    times[$name]+="$real "
-    cpus[$name]+="$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.3f", u + s }') "
     if [[ $name == decrypt* ]] && ! cmp -s plain out; then
       echo "$name did not give the plain text back" >&2
       exit 1
     fi
+    ((round >= 0)) || continue
+    times[$name]+="$real "
+    cpus[$name]+="$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.3f", u + s }') "
   done
 done
 
