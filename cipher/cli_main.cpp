@@ -11,7 +11,9 @@
 
 #include "cipher/byte_cipher.h"
 #include "cipher/cli_files.h"
+#include "cipher/cli_recover.h"
 #include "cipher/cli_text.h"
+#include "cipher/plausibility.h"
 
 namespace {
 
@@ -27,6 +29,7 @@ constexpr int exitOutputFailed = 4;
 
 constexpr char usageText[] =
     "Usage: quorlin-cipher encrypt|decrypt [options] INPUT OUTPUT\n"
+    "       quorlin-cipher recover [options] FILE   (see quorlin-cipher recover --help)\n"
     "Encrypts INPUT into OUTPUT, or decrypts it, under a numeric password, exactly as Quorlin's\n"
     "Encrypt and Decrypt commands do. INPUT and OUTPUT are file names, or - for standard input\n"
     "and standard output.\n"
@@ -36,21 +39,25 @@ constexpr char usageText[] =
     "      --password-file FILE\n"
     "                          the password is the first line of FILE\n"
     "      --force             replace OUTPUT if it exists\n"
+    "      --check             decrypt: when the result does not look like text, write nothing\n"
+    "                          and exit with 1 (without it, a warning only)\n"
     "      --utf8              encrypt: INPUT is UTF-8 text, enciphered as GBK like the editor's;\n"
     "                          decrypt: the deciphered GBK text is written as UTF-8\n"
     "  -h, --help              show this help and exit\n"
     "      --version           show the version and exit\n"
     "\n"
     "Instead of an option, the password may come from the environment variable QUORLIN_PASSWORD;\n"
-    "give it exactly one way. A wrong password cannot be detected: it deciphers into other bytes.\n"
+    "give it exactly one way. A wrong password deciphers into other bytes; decrypt warns when they\n"
+    "do not look like text.\n"
     "\n"
-    "Exit status: 0 done, 2 bad arguments, 3 input (or password file) unreadable,\n"
+    "Exit status: 0 done, 1 refused by --check, 2 bad arguments, 3 input (or password file) unreadable,\n"
     "4 output unwritable or already there.\n";
 
 struct Request {
   bool encrypt = false;
   bool utf8 = false;
   bool force = false;
+  bool check = false;
   std::string input;
   std::string output;
   int passwordSources = 0;
@@ -116,6 +123,8 @@ int parseArguments(int argc, char** argv, Request& request) {
       request.force = true;
     } else if (name == "--utf8") {
       request.utf8 = true;
+    } else if (name == "--check") {
+      request.check = true;
     } else {
       return fail(exitBadArguments, "unknown option '" + name + "' (see --help)");
     }
@@ -171,8 +180,9 @@ int transform(const Request& request, int32_t seed) {
   Keystream keys(seed);
   std::vector<char> buffer(chunkSize);
   std::string pending;  // --utf8: text whose last character may still be cut
-  for (;;) {
-    const ssize_t n = readInput(input, buffer.data(), buffer.size());
+  for (bool first = true;; first = false) {
+    // The first read holds the whole start that decrypt judges.
+    const ssize_t n = first ? readFully(input, buffer.data(), plausibilityBytes) : readInput(input, buffer.data(), buffer.size());
     if (n < 0) {
       const int error = stop();
       return fail(exitInputFailed, "cannot read " + inputName(request.input) + ": " + std::strerror(error));
@@ -187,16 +197,20 @@ int transform(const Request& request, int32_t seed) {
       encipherChunk(keys, converted.data(), converted.size());
       data = converted.data();
       size = converted.size();
-    } else if (request.utf8) {
-      decipherChunk(keys, buffer.data(), size);
-      pending.append(buffer.data(), size);
-      converted = takeGbkAsUtf8(pending, atEnd);
-      data = converted.data();
-      size = converted.size();
     } else if (request.encrypt) {
       encipherChunk(keys, buffer.data(), size);
     } else {
       decipherChunk(keys, buffer.data(), size);
+      if (const int code = first ? judgeDecipheredStart({buffer.data(), size}, request.check) : -1; code >= 0) {
+        stop();
+        return code;
+      }
+      if (request.utf8) {
+        pending.append(buffer.data(), size);
+        converted = takeGbkAsUtf8(pending, atEnd);
+        data = converted.data();
+        size = converted.size();
+      }
     }
     if (!writeOutput(output, data, size)) return outputFailed(request.output, stop());
     if (atEnd) break;
@@ -209,6 +223,7 @@ int transform(const Request& request, int32_t seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "recover") == 0) return recoverCommand(argc - 2, argv + 2);
   Request request;
   if (const int code = parseArguments(argc, argv, request); code >= 0) return code;
   if (const int code = readPassword(request); code >= 0) return code;
