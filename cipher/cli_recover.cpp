@@ -209,17 +209,13 @@ int recoverCommand(int argc, char** argv) {
   if (result.best.empty())
     return fail(exitNoneFound, search.known ? "no password gives a text that starts with the known text"
                                             : "no password gives plausible text");
-  if (search.known) {
-    const std::string fit = " passwords give a text that starts with the known text";
-    if (!result.counted) warn("many" + fit + "; these are the first of the best");
-    else if (result.qualified > 1)
-      warn(std::to_string(result.qualified) + fit + "; a longer known text tells them apart");
-  } else {
-    const std::string fit = " passwords give plausible text";
-    if (!result.counted) warn("the file is too short to tell: many" + fit + "; these are the first of the best");
-    else if (result.qualified > 1)
-      warn(std::to_string(result.qualified) + fit + "; the file may be too short to tell them apart");
-  }
+  // Passwords of a lower score are shown below the best; only those as plausible as the best leave the
+  // choice open.
+  const std::string fit = search.known ? " passwords give a text that starts with the known text and is as plausible"
+                                       : " passwords give a text as plausible";
+  const std::string remedy = search.known ? "a longer known text tells them apart" : "the file is too short to tell them apart";
+  if (!result.counted) warn("many" + fit + " as these, the first of them shown; " + remedy);
+  else if (result.tied > 1) warn(std::to_string(result.tied) + fit + " as the first; " + remedy);
   return exitFound;
 }
 

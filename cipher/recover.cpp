@@ -91,10 +91,14 @@ bool better(const RecoverCandidate& a, const RecoverCandidate& b) {
 struct Ranking {
   std::vector<RecoverCandidate> best;
   uint64_t qualified = 0;
+  double bestScore = -1;
+  uint64_t tied = 0;
   uint64_t measured = 0;
 
   void offer(const RecoverCandidate& candidate, size_t top) {
     ++qualified;
+    if (candidate.score > bestScore) bestScore = candidate.score, tied = 0;
+    if (candidate.score == bestScore) ++tied;
     if (best.size() == top && (top == 0 || !better(candidate, best.back()))) return;
     best.insert(std::upper_bound(best.begin(), best.end(), candidate, better), candidate);
     if (best.size() > top) best.pop_back();
@@ -106,6 +110,8 @@ struct Ranking {
       if (best.size() > top) best.pop_back();
     }
     qualified += other.qualified;
+    if (other.bestScore > bestScore) bestScore = other.bestScore, tied = 0;
+    if (other.bestScore == bestScore) tied += other.tied;
     measured += other.measured;
   }
 };
@@ -231,6 +237,7 @@ RecoverResult recoverPasswords(const RecoverRequest& request, const std::functio
   }
   result.best = std::move(ranking.best);
   result.qualified = ranking.qualified;
+  result.tied = ranking.tied;
   result.counted = !settled || opening.size() == end - request.first;
   result.measured = ranking.measured;
   return result;

@@ -41,9 +41,13 @@ struct RecoverCandidate {
 struct RecoverResult {
   // The best passwords, best first, at most top of them.
   std::vector<RecoverCandidate> best;
-  // How many passwords qualify. When the first passwords tried already hold top of them with the score 1,
-  // which no password can beat, the search stops there and counted is false: a file so short fits many.
+  // How many passwords qualify, and how many of them share the best score: more than one, and the file
+  // is too short to tell which is right.
   uint64_t qualified = 0;
+  uint64_t tied = 0;
+  // False when the search stopped early: the first passwords tried already held top passwords of the
+  // score 1, which no password can beat, as happens with a file of a few bytes. The counts then cover
+  // only the passwords tried.
   bool counted = true;
   // How many passwords the first pass let through to the full measure: it drops those whose first bytes
   // cannot qualify, each keystream tried at a few machine instructions.
