@@ -21,6 +21,9 @@ struct Avx2Lanes {
     const __m256i high = _mm256_sll_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1)), _mm_cvtsi32_si128(8 - bit % 8));
     return _mm256_or_si256(low, high);
   }
+  static void rotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
+    scanRotations(tables, k, l, out);
+  }
   QUORLIN_LANES_TARGET static Word both(Word a, Word b) { return _mm256_and_si256(a, b); }
   QUORLIN_LANES_TARGET static Word either(Word a, Word b) { return _mm256_or_si256(a, b); }
   QUORLIN_LANES_TARGET static Word select(Word m, Word a, Word b) { return _mm256_or_si256(_mm256_and_si256(m, a), _mm256_andnot_si256(m, b)); }

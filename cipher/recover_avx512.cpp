@@ -24,6 +24,14 @@ struct Avx512Lanes {
     const __m512i high = _mm512_maskz_sll_epi64(0xFF, _mm512_loadu_si512(at + 1), rest);
     return _mm512_or_si512(low, high);
   }
+  // scanRotations in one vector. (The zero-masked shift with every lane selected is the plain one, which
+  // draws a false uninitialised warning from GCC 12.)
+  QUORLIN_LANES_TARGET static void rotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
+    const __m512i state = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_loadu_si512(tables.multiplier + k), _mm512_set1_epi32(static_cast<int>(l))),
+                                           _mm512_loadu_si512(tables.increment + k));
+    const __m512i rotation = _mm512_mullo_epi32(_mm512_loadu_si512(tables.inverse + k), _mm512_maskz_srli_epi32(0xFFFF, state, 16));
+    _mm512_storeu_si512(out, _mm512_and_si512(rotation, _mm512_set1_epi32(0x7FFF)));
+  }
   QUORLIN_LANES_TARGET static Word both(Word a, Word b) { return _mm512_and_si512(a, b); }
   QUORLIN_LANES_TARGET static Word either(Word a, Word b) { return _mm512_or_si512(a, b); }
   // One ternary op: 0xCA is m ? a : b bit by bit.

@@ -2,7 +2,8 @@
 // The first pass's loop over words of the machine, written once for every variant. A variant's source
 // defines QUORLIN_LANES_TARGET, the target attribute its words need, and a Lanes type with:
 //   Word, bits (per word), zero(), fromLive(const uint64_t*), bitsAt(string, bit), both(a, b),
-//   either(a, b), select(m, a, b) (a where m is set, b elsewhere), any(w), store(w, uint64_t*).
+//   either(a, b), select(m, a, b) (a where m is set, b elsewhere), any(w), store(w, uint64_t*), and
+//   rotations(tables, k, l, out): scanRotationsAtOnce rotations from string k on.
 // Each variant's Lanes type is its own, so each instance of the loop is its source's own too.
 #include "cipher/recover_scan.h"
 
@@ -27,7 +28,10 @@ QUORLIN_LANES_TARGET void scanSeedsWith(const ScanTables& tables, uint32_t block
       for (unsigned k = 0; k < tables.positions && Lanes::any(left);) {
         // Two bytes between checks: a check costs about as much as a byte.
         for (const unsigned stop = k + 2 < tables.positions ? k + 2 : tables.positions; k < stop; ++k) {
-          if (k == ready) rotation[ready++] = scanRotation(tables, k, l);
+          if (k == ready) {
+            Lanes::rotations(tables, ready, l, rotation + ready);
+            ready += scanRotationsAtOnce;
+          }
           const Word pass = Lanes::bitsAt(strings + k * scanStringBytes, (h + rotation[k]) & 0x7FFF);
           for (unsigned c = budget; c >= 1; --c) alive[c] = Lanes::select(pass, alive[c], alive[c - 1]);
           alive[0] = Lanes::both(alive[0], pass);

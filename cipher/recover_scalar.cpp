@@ -23,6 +23,9 @@ struct ScalarLanes {
     const unsigned char* at = string + bit / 8;
     return load(at) >> (bit % 8) | load(at + 1) << (8 - bit % 8);
   }
+  static void rotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
+    scanRotations(tables, k, l, out);
+  }
   static Word both(Word a, Word b) { return a & b; }
   static Word either(Word a, Word b) { return a | b; }
   static Word select(Word m, Word a, Word b) { return (m & a) | (~m & b); }

@@ -35,9 +35,14 @@ struct ScanTables {
   uint32_t inverse[scanPositionsMax] = {};     // A_k^−1 modulo 2^32
 };
 
-// The rotation of string k for the passwords with low half l.
-inline uint32_t scanRotation(const ScanTables& tables, unsigned k, uint32_t l) {
-  return (tables.inverse[k] * ((tables.multiplier[k] * l + tables.increment[k]) >> 16)) & 0x7FFF;
+// The rotations of the strings for the passwords with low half l, worked out this many at a time, from a
+// multiple of it on: strings past the tables' positions have the rotation 0.
+inline constexpr unsigned scanRotationsAtOnce = 16;
+static_assert(scanPositionsMax % scanRotationsAtOnce == 0);
+
+inline void scanRotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
+  for (unsigned i = k; i < k + scanRotationsAtOnce; ++i)
+    *out++ = (tables.inverse[i] * ((tables.multiplier[i] * l + tables.increment[i]) >> 16)) & 0x7FFF;
 }
 
 // The passwords h·2^16 + l of block (h from block·scanBlock on) that lie in first to end − 1, as bits of

@@ -21,6 +21,9 @@ struct Sse41Lanes {
     const __m128i high = _mm_sll_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), _mm_cvtsi32_si128(8 - bit % 8));
     return _mm_or_si128(low, high);
   }
+  static void rotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
+    scanRotations(tables, k, l, out);
+  }
   QUORLIN_LANES_TARGET static Word both(Word a, Word b) { return _mm_and_si128(a, b); }
   QUORLIN_LANES_TARGET static Word either(Word a, Word b) { return _mm_or_si128(a, b); }
   QUORLIN_LANES_TARGET static Word select(Word m, Word a, Word b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
