@@ -102,6 +102,7 @@ int parseArguments(int argc, char** argv, Search& search) {
       std::fputs(usageText, stdout);
       return 0;
     } else if (name == "--known") {
+      if (value.empty()) return fail(exitBadArguments, "--known needs a text that is not empty");
       search.known = value;
     } else if (name == "--top") {
       if (!parseTop(value, search.top))

@@ -97,7 +97,10 @@ struct Ranking {
 
   void offer(const RecoverCandidate& candidate, size_t top) {
     ++qualified;
-    if (candidate.score > bestScore) bestScore = candidate.score, tied = 0;
+    if (candidate.score > bestScore) {
+      bestScore = candidate.score;
+      tied = 0;
+    }
     if (candidate.score == bestScore) ++tied;
     if (best.size() == top && (top == 0 || !better(candidate, best.back()))) return;
     best.insert(std::upper_bound(best.begin(), best.end(), candidate, better), candidate);
@@ -110,7 +113,10 @@ struct Ranking {
       if (best.size() > top) best.pop_back();
     }
     qualified += other.qualified;
-    if (other.bestScore > bestScore) bestScore = other.bestScore, tied = 0;
+    if (other.bestScore > bestScore) {
+      bestScore = other.bestScore;
+      tied = 0;
+    }
     if (other.bestScore == bestScore) tied += other.tied;
     measured += other.measured;
   }
@@ -173,7 +179,8 @@ class Search {
       std::unique_lock lock(mutex);
       while (finished < threads) {
         changed.wait_for(lock, progressPeriod);
-        if (progress && finished < threads) progress(static_cast<double>(done.load()) / static_cast<double>(pieces));
+        if (progress && finished < threads && pieces > 0)
+          progress(static_cast<double>(done.load()) / static_cast<double>(pieces));
       }
     }
     for (std::thread& worker : workers) worker.join();

@@ -160,6 +160,7 @@ TEST_F(RecoverTool, BadArgumentsAndUnreadableFiles) {
       {"recover", "--top", "x", path},
       {"recover", path, "--top"},
       {"recover", "--known", path},
+      {"recover", "--known=", path},
       {"recover", "--bogus", path},
       {"recover", "--utf8=yes", path},
   };
