@@ -4,9 +4,9 @@
 
 #include <cerrno>
 #include <chrono>
-#include <functional>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
