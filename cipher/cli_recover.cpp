@@ -139,7 +139,7 @@ std::string preview(const std::string& text, bool utf8) {
       }
     at += found.size;
   }
-  return utf8 ? gbkToUtf8Text(shown) : shown;
+  return utf8 ? gbkToUtf8Path(shown) : shown;
 }
 
 // A line on a terminal's stderr that tells how far a long search has come; gone again at the end.

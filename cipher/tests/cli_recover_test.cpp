@@ -206,7 +206,7 @@ TEST_F(RecoverTool, DecryptSaysWhenThePasswordLooksWrong) {
     r = run(arguments);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, warning);
-    EXPECT_EQ(readFile(out), utf8 ? gbkToUtf8Text(wrong) : wrong);
+    EXPECT_EQ(readFile(out), utf8 ? gbkToUtf8Path(wrong) : wrong);
   }
 
   fs::remove(out);
