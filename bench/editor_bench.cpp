@@ -104,7 +104,7 @@ size_t hashOf(const std::string& text) { return std::hash<std::string>()(text); 
 
 // One case in this process: prints one line of figures; returns false when the text did not come back
 // (compared by hash: a copy of the expected text would count in the peak).
-bool runCase(int argc, char** argv, const std::string& path, size_t expected, bool decrypt) {
+bool runCase(int argc, char** argv, const char* shape, const std::string& path, size_t expected, bool decrypt) {
   QApplication application(argc, argv);
   setUpToolkit();
   MainWindow window;
@@ -139,9 +139,9 @@ bool runCase(int argc, char** argv, const std::string& path, size_t expected, bo
   const double saveSeconds = secondsSince(start);
   const bool same = hashOf(back) == expected && contentModified == 0;
 
-  std::printf("%-7s %3zu MiB | drawn %6.3f s = %3.0f ms/MiB (command %6.3f, cpu %6.3f) = %5.1f x read, %4.2f x goal"
+  std::printf("%-10s %-7s %3zu MiB | drawn %6.3f s = %3.0f ms/MiB (command %6.3f, cpu %6.3f) = %5.1f x read, %4.2f x goal"
               " | peak %4.0f MiB = %4.2f x file (idle %3.0f) | save text %6.3f s = %5.1f x read, peak %4.0f MiB%s\n",
-              decrypt ? "decrypt" : "open", readSize / oneMiB, drawnSeconds,
+              shape, decrypt ? "decrypt" : "open", readSize / oneMiB, drawnSeconds,
               1000 * drawnSeconds * double(oneMiB) / double(readSize), commandSeconds, drawnCpu, drawnSeconds / readSeconds, drawnSeconds / goalSeconds(readSize), drawnPeak,
               drawnPeak * double(oneMiB) / double(readSize), idleMiB, saveSeconds, saveSeconds / readSeconds, peakMiB(),
               same ? "" : "  TEXT DIFFERS");
@@ -181,10 +181,8 @@ int main(int argc, char** argv) {
           if (!writeWholeFile(path, bytes)) return 1;
         }
         for (int run = 0; run < repeats; ++run) {
-          std::printf("%-10s ", shape.name);
-          std::fflush(stdout);
           const pid_t child = fork();
-          if (child == 0) std::_Exit(runCase(argc, argv, path, expected, decrypt) ? 0 : 1);
+          if (child == 0) std::_Exit(runCase(argc, argv, shape.name, path, expected, decrypt) ? 0 : 1);
           int status = 0;
           waitpid(child, &status, 0);
           allSame = allSame && WIFEXITED(status) && WEXITSTATUS(status) == 0;
