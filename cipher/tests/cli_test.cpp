@@ -1,7 +1,7 @@
 // Runs the real quorlin-cipher on real files in a temporary directory.
 #include <fcntl.h>
-#include <stdlib.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -394,8 +394,9 @@ TEST_F(CipherTool, WriteErrorsMidStreamStopTheTool) {
   // one fails.
   writeFile(file("in"), randomBytes(8 << 20, 6));
 
-  // A file size limit of 1 MiB (ulimit counts KiB) fails the temporary file's writes with EFBIG once
-  // it is reached; without the limit's signal, the tool sees the error.
+  // A file size limit far below the input's size (ulimit counts blocks of 512 bytes or 1 KiB, by
+  // shell) fails the temporary file's writes with EFBIG once it is reached; with the limit's signal
+  // ignored, the tool sees the error.
   shellSetup = "trap '' XFSZ; ulimit -f 1024; ";
   Result r = run({"encrypt", "-p", "1", file("in"), file("out")});
   EXPECT_EQ(r.code, 4);
