@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace {
@@ -94,6 +95,26 @@ constexpr Machine machine = [] {
   return m;
 }();
 
+// The steps of one byte from all four states in one word, 16 bits each: the next state (2 bits), window
+// bytes (2), other bytes (2) and weight (3). The loop's chain from one byte to the next is then a shift
+// and a mask, where a table indexed by state and byte would wait for a load.
+constexpr std::array<uint64_t, 256> packedSteps = [] {
+  std::array<uint64_t, 256> packed{};
+  for (int byte = 0; byte < 256; ++byte)
+    for (int state = 0; state < 4; ++state) {
+      const Step& step = machine.step[state][byte];
+      const uint64_t fields = step.next | step.windowBytes << 2 | step.otherBytes << 4 | step.weight << 6;
+      packed[byte] |= fields << 16 * state;
+    }
+  return packed;
+}();
+static_assert([] {
+  for (const auto& steps : machine.step)
+    for (const Step& step : steps)
+      if (step.windowBytes > 3 || step.otherBytes > 3 || step.weight > 7) return false;
+  return true;
+}());
+
 void add(Plausibility& measure, const Step& step) {
   measure.windowBytes += step.windowBytes;
   measure.otherBytes += step.otherBytes;
@@ -107,11 +128,13 @@ TextCharacter characterAt(std::string_view text, size_t at) { return character(t
 Plausibility measureText(std::string_view text, bool more) {
   Plausibility measure;
   const size_t end = std::min(text.size(), plausibilityWindow);
-  State state = atStart;
+  unsigned state = atStart;
   for (size_t at = 0; at < end; ++at) {
-    const Step& step = machine.step[state][static_cast<unsigned char>(text[at])];
-    add(measure, step);
-    state = step.next;
+    const auto step = static_cast<unsigned>(packedSteps[static_cast<unsigned char>(text[at])] >> 16 * state);
+    state = step & 3;
+    measure.windowBytes += step >> 2 & 3;
+    measure.otherBytes += step >> 4 & 3;
+    measure.weight += step >> 6 & 7;
   }
   if (state != atStart) {
     if (end < text.size()) add(measure, machine.finish[state][static_cast<unsigned char>(text[end])]);

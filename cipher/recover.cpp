@@ -48,17 +48,18 @@ uint32_t inverseOf(uint32_t odd) {
 ScanTables scanTables(const RecoverRequest& request) {
   ScanTables tables;
   const std::string& head = request.head;
+  unsigned tested = 0;
   if (request.known) {
-    tables.positions = static_cast<unsigned>(std::min<size_t>(request.known->size(), scanPositionsMax));
+    tested = static_cast<unsigned>(std::min<size_t>(request.known->size(), scanPositionsMax));
   } else {
-    tables.positions = static_cast<unsigned>(std::min<size_t>(head.size(), scanPositionsMax));
+    tested = static_cast<unsigned>(std::min<size_t>(head.size(), scanPositionsMax));
     // The most other bytes a plausible window may hold (plausibility.h), for the longest window.
     tables.budget = static_cast<unsigned>(std::min(head.size(), plausibilityBytes) / 32);
   }
   // The bytes that pass least go first, so that most runs of passwords stop sooner.
   std::vector<std::pair<int, unsigned>> order;  // (offsets that pass, byte)
-  std::vector<std::array<bool, 100>> passes(tables.positions);
-  for (unsigned k = 0; k < tables.positions; ++k) {
+  std::vector<std::array<bool, 100>> passes(tested);
+  for (unsigned k = 0; k < tested; ++k) {
     int passing = 0;
     for (int remainder = 0; remainder < 100; ++remainder) {
       const auto plain = static_cast<unsigned char>(head[k] - 1 - remainder);
@@ -68,16 +69,22 @@ ScanTables scanTables(const RecoverRequest& request) {
     order.emplace_back(passing, k);
   }
   std::sort(order.begin(), order.end());
-  tables.strings.assign(tables.positions * scanStringBytes, 0);
-  for (unsigned slot = 0; slot < tables.positions; ++slot) {
+  tables.positions = (tested + scanStepsPerCheck - 1) / scanStepsPerCheck * scanStepsPerCheck;
+  tables.strings.assign(tables.positions * scanStringBytes, 0xFF);  // the padding passes all
+  for (unsigned slot = 0; slot < tables.positions; ++slot) tables.start[slot] = static_cast<uint32_t>(slot * scanStringBytes);
+  for (unsigned slot = 0; slot < tested; ++slot) {
     const unsigned k = order[slot].second;
     const KeystreamJump jump = keystreamJump(k + 1);
     tables.multiplier[slot] = jump.multiplier;
     tables.increment[slot] = jump.increment;
     tables.inverse[slot] = inverseOf(jump.multiplier);
+    const bool* pass = passes[k].data();
     unsigned char* string = tables.strings.data() + slot * scanStringBytes;
-    for (uint32_t u = 0; u < 0x8000; ++u)
-      if (passes[k][(jump.multiplier * u & 0x7FFF) % 100]) string[u / 8] |= static_cast<unsigned char>(1 << u % 8);
+    for (uint32_t u = 0; u < 0x8000; u += 8) {
+      unsigned char bits = 0;
+      for (uint32_t i = 0; i < 8; ++i) bits |= static_cast<unsigned char>(pass[(jump.multiplier * (u + i) & 0x7FFF) % 100] << i);
+      string[u / 8] = bits;
+    }
     std::memcpy(string + 4096, string, scanStringBytes - 4096);
   }
   return tables;

@@ -14,23 +14,31 @@ struct Avx512Lanes {
   static constexpr unsigned bits = 512;
   QUORLIN_LANES_TARGET static Word zero() { return _mm512_setzero_si512(); }
   QUORLIN_LANES_TARGET static Word fromLive(const uint64_t* live) { return _mm512_loadu_si512(live); }
-  // As the 64-bit loop, in each 64-bit lane at once. (The plain shifts draw a false uninitialised warning
-  // from GCC 12; the zero-masked ones with every lane selected are the same instructions.)
-  QUORLIN_LANES_TARGET static Word bitsAt(const unsigned char* string, uint32_t bit) {
-    const unsigned char* at = string + bit / 8;
-    const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(bit % 8));
-    const __m128i rest = _mm_cvtsi32_si128(static_cast<int>(8 - bit % 8));
-    const __m512i low = _mm512_maskz_srl_epi64(0xFF, _mm512_loadu_si512(at), shift);
-    const __m512i high = _mm512_maskz_sll_epi64(0xFF, _mm512_loadu_si512(at + 1), rest);
+  // As the 64-bit loop, in each 64-bit lane at once. (Here and below, the zero-masked shifts with every
+  // lane selected are the plain ones, which draw a false uninitialised warning from GCC 12.)
+  QUORLIN_LANES_TARGET static Word bitsAt(const unsigned char* at, const uint64_t* down, const uint64_t* up) {
+    const __m512i low = _mm512_maskz_srlv_epi64(0xFF, _mm512_loadu_si512(at), _mm512_set1_epi64(static_cast<long long>(*down)));
+    const __m512i high = _mm512_maskz_sllv_epi64(0xFF, _mm512_loadu_si512(at + 1), _mm512_set1_epi64(static_cast<long long>(*up)));
     return _mm512_or_si512(low, high);
   }
-  // scanRotations in one vector. (The zero-masked shift with every lane selected is the plain one, which
-  // draws a false uninitialised warning from GCC 12.)
-  QUORLIN_LANES_TARGET static void rotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
-    const __m512i state = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_loadu_si512(tables.multiplier + k), _mm512_set1_epi32(static_cast<int>(l))),
-                                           _mm512_loadu_si512(tables.increment + k));
-    const __m512i rotation = _mm512_mullo_epi32(_mm512_loadu_si512(tables.inverse + k), _mm512_maskz_srli_epi32(0xFFFF, state, 16));
-    _mm512_storeu_si512(out, _mm512_and_si512(rotation, _mm512_set1_epi32(0x7FFF)));
+  // scanReads in vectors of sixteen strings.
+  QUORLIN_LANES_TARGET static void reads(const ScanTables& tables, unsigned k, uint32_t l, uint32_t block, ScanReads& reads) {
+    const __m512i state = _mm512_add_epi32(
+        _mm512_mullo_epi32(_mm512_loadu_si512(tables.multiplier + k), _mm512_set1_epi32(static_cast<int>(l))),
+        _mm512_loadu_si512(tables.increment + k));
+    const __m512i rotation = _mm512_and_si512(
+        _mm512_mullo_epi32(_mm512_loadu_si512(tables.inverse + k), _mm512_maskz_srli_epi32(0xFFFF, state, 16)),
+        _mm512_set1_epi32(0x7FFF));
+    const __m512i byte = _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(block * (scanBlock / 8))),
+                                          _mm512_maskz_srli_epi32(0xFFFF, rotation, 3));
+    _mm512_storeu_si512(reads.at + k, _mm512_add_epi32(_mm512_loadu_si512(tables.start + k),
+                                                       _mm512_and_si512(byte, _mm512_set1_epi32(0xFFF))));
+    const __m512i down = _mm512_and_si512(rotation, _mm512_set1_epi32(7));
+    const __m512i up = _mm512_sub_epi32(_mm512_set1_epi32(8), down);
+    _mm512_storeu_si512(reads.down + k, _mm512_maskz_cvtepu32_epi64(0xFF, _mm512_maskz_extracti64x4_epi64(0xFF, down, 0)));
+    _mm512_storeu_si512(reads.down + k + 8, _mm512_maskz_cvtepu32_epi64(0xFF, _mm512_maskz_extracti64x4_epi64(0xFF, down, 1)));
+    _mm512_storeu_si512(reads.up + k, _mm512_maskz_cvtepu32_epi64(0xFF, _mm512_maskz_extracti64x4_epi64(0xFF, up, 0)));
+    _mm512_storeu_si512(reads.up + k + 8, _mm512_maskz_cvtepu32_epi64(0xFF, _mm512_maskz_extracti64x4_epi64(0xFF, up, 1)));
   }
   QUORLIN_LANES_TARGET static Word both(Word a, Word b) { return _mm512_and_si512(a, b); }
   QUORLIN_LANES_TARGET static Word either(Word a, Word b) { return _mm512_or_si512(a, b); }

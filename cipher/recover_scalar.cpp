@@ -17,14 +17,13 @@ struct ScalarLanes {
     std::memcpy(&word, at, sizeof word);
     return word;
   }
-  // Bits bit to bit + 63 of a little-endian string: the bytes from bit / 8 on, shifted by bit % 8, with
-  // the top bits from one byte further on.
-  static Word bitsAt(const unsigned char* string, uint32_t bit) {
-    const unsigned char* at = string + bit / 8;
-    return load(at) >> (bit % 8) | load(at + 1) << (8 - bit % 8);
+  // The 64 bits from bit down of the byte at on, of a little-endian string: the bytes from at on, shifted
+  // down, with the top bits from one byte further on.
+  static Word bitsAt(const unsigned char* at, const uint64_t* down, const uint64_t* up) {
+    return load(at) >> *down | load(at + 1) << *up;
   }
-  static void rotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
-    scanRotations(tables, k, l, out);
+  static void reads(const ScanTables& tables, unsigned k, uint32_t l, uint32_t block, ScanReads& reads) {
+    scanReads(tables, k, l, block, reads);
   }
   static Word both(Word a, Word b) { return a & b; }
   static Word either(Word a, Word b) { return a | b; }

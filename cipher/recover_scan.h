@@ -19,30 +19,47 @@ inline constexpr unsigned scanPositionsMax = 64;
 inline constexpr unsigned scanBudgetMax = 2;
 // The h that one call of a variant's loop tests for each l: one word of the widest variant.
 inline constexpr uint32_t scanBlock = 512;
-// The bit string of one byte, 2^15 bits, and its first bytes again after it, so that a word may be read
-// from any bit onward without wrapping.
+// The bit string of one byte, 2^15 bits, and its first bytes again after it, so that the words of a block
+// may be read from any bit onward without wrapping.
 inline constexpr size_t scanStringBytes = 4096 + 128;
+static_assert(scanStringBytes >= 4096 + scanBlock / 8 + 1);
+// Bytes are tested this many at a time between checks whether any password of a run is left.
+inline constexpr unsigned scanStepsPerCheck = 4;
 
-// The bytes a password's text is tested on, in the order tested.
+// The bytes a password's text is tested on, in the order tested, and after them as many strings that
+// every password passes as make the count a multiple of scanStepsPerCheck.
 struct ScanTables {
   unsigned positions = 0;
   unsigned budget = 0;
   // positions bit strings, scanStringBytes each: bit u of string k tells whether the k-th byte tested
   // passes when its raw value is A_k·u modulo 2^15.
   std::vector<unsigned char> strings;
+  uint32_t start[scanPositionsMax] = {};       // k · scanStringBytes
   uint32_t multiplier[scanPositionsMax] = {};  // A_k, the jump to the state that draws that byte's offset
   uint32_t increment[scanPositionsMax] = {};   // C_k
   uint32_t inverse[scanPositionsMax] = {};     // A_k^−1 modulo 2^32
 };
 
-// The rotations of the strings for the passwords with low half l, worked out this many at a time, from a
-// multiple of it on: strings past the tables' positions have the rotation 0.
-inline constexpr unsigned scanRotationsAtOnce = 16;
-static_assert(scanPositionsMax % scanRotationsAtOnce == 0);
+// Where the strings are read for the passwords with low half l in a block: string k's bits for the
+// block's first h start at bit down of byte at of the strings, and up is 8 − down. The shift counts are
+// 64-bit, as the machines' shifts take them.
+struct ScanReads {
+  uint32_t at[scanPositionsMax];
+  uint64_t down[scanPositionsMax];
+  uint64_t up[scanPositionsMax];
+};
 
-inline void scanRotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
-  for (unsigned i = k; i < k + scanRotationsAtOnce; ++i)
-    *out++ = (tables.inverse[i] * ((tables.multiplier[i] * l + tables.increment[i]) >> 16)) & 0x7FFF;
+// The reads are worked out this many strings at a time, from a multiple of it on.
+inline constexpr unsigned scanReadsAtOnce = 16;
+static_assert(scanPositionsMax % scanReadsAtOnce == 0 && scanReadsAtOnce % scanStepsPerCheck == 0);
+
+inline void scanReads(const ScanTables& tables, unsigned k, uint32_t l, uint32_t block, ScanReads& reads) {
+  for (unsigned i = k; i < k + scanReadsAtOnce; ++i) {
+    const uint32_t rotation = (tables.inverse[i] * ((tables.multiplier[i] * l + tables.increment[i]) >> 16)) & 0x7FFF;
+    reads.at[i] = tables.start[i] + ((block * (scanBlock / 8) + rotation / 8) & 0xFFF);
+    reads.down[i] = rotation % 8;
+    reads.up[i] = 8 - rotation % 8;
+  }
 }
 
 // The passwords h·2^16 + l of block (h from block·scanBlock on) that lie in first to end − 1, as bits of

@@ -14,15 +14,16 @@ struct Sse41Lanes {
   static constexpr unsigned bits = 128;
   QUORLIN_LANES_TARGET static Word zero() { return _mm_setzero_si128(); }
   QUORLIN_LANES_TARGET static Word fromLive(const uint64_t* live) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(live)); }
-  // As the 64-bit loop, in each 64-bit half at once.
-  QUORLIN_LANES_TARGET static Word bitsAt(const unsigned char* string, uint32_t bit) {
-    const unsigned char* at = string + bit / 8;
-    const __m128i low = _mm_srl_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), _mm_cvtsi32_si128(bit % 8));
-    const __m128i high = _mm_sll_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), _mm_cvtsi32_si128(8 - bit % 8));
+  // As the 64-bit loop, in each 64-bit lane at once.
+  QUORLIN_LANES_TARGET static Word bitsAt(const unsigned char* at, const uint64_t* down, const uint64_t* up) {
+    const __m128i downCount = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(down));
+    const __m128i upCount = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(up));
+    const __m128i low = _mm_srl_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), downCount);
+    const __m128i high = _mm_sll_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), upCount);
     return _mm_or_si128(low, high);
   }
-  static void rotations(const ScanTables& tables, unsigned k, uint32_t l, uint32_t* out) {
-    scanRotations(tables, k, l, out);
+  static void reads(const ScanTables& tables, unsigned k, uint32_t l, uint32_t block, ScanReads& reads) {
+    scanReads(tables, k, l, block, reads);
   }
   QUORLIN_LANES_TARGET static Word both(Word a, Word b) { return _mm_and_si128(a, b); }
   QUORLIN_LANES_TARGET static Word either(Word a, Word b) { return _mm_or_si128(a, b); }
