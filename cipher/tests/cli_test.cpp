@@ -1,11 +1,13 @@
 // Runs the real quorlin-cipher on real files in a temporary directory.
 #include <fcntl.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -77,11 +79,12 @@ class CipherTool : public testing::Test {
 
   // Runs the tool with arguments; environment holds NAME=VALUE words (QUORLIN_PASSWORD is unset
   // otherwise), output redirects standard output to a file of its own. Standard input is a file, or a
-  // pipe when pipeInput is set.
+  // pipe when pipeInput is set. The shell runs shellSetup first.
   Result run(const std::vector<std::string>& arguments, const std::string& input = {},
              const std::vector<std::string>& environment = {}, const std::string& output = {}) {
     writeFile(root / "stdin", input);
-    std::string command = pipeInput ? "cat " + quoted((root / "stdin").string()) + " | " : "";
+    std::string command = shellSetup;
+    if (pipeInput) command += "cat " + quoted((root / "stdin").string()) + " | ";
     command += "env -u QUORLIN_PASSWORD";
     for (const std::string& word : environment) command += " " + quoted(word);
     command += " " + quoted(QUORLIN_CIPHER_TOOL);
@@ -97,6 +100,39 @@ class CipherTool : public testing::Test {
     return result;
   }
 
+  // Starts the tool without waiting for it, with SIGINT, SIGTERM and SIGHUP at their default action as
+  // a shell leaves them; standard input is the descriptor input, standard error the file stderr.
+  pid_t start(const std::vector<std::string>& arguments, int input = STDIN_FILENO) {
+    std::vector<char*> environment;
+    for (char** variable = environ; *variable; ++variable)
+      if (!std::string(*variable).starts_with("QUORLIN_PASSWORD=")) environment.push_back(*variable);
+    environment.push_back(nullptr);
+    std::vector<std::string> words = {QUORLIN_CIPHER_TOOL};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    if (input != STDIN_FILENO) posix_spawn_file_actions_adddup2(&files, input, STDIN_FILENO);
+    const std::string errors = (root / "stderr").string();
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    posix_spawnattr_setsigmask(&attributes, &signals);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, s);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, words[0].c_str(), &files, &attributes, argv.data(), environment.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&files);
+    return error == 0 ? pid : -1;
+  }
+
   // The names in the work directory, to see that a failure left nothing behind.
   std::vector<std::string> workNames() const {
     std::vector<std::string> names;
@@ -108,6 +144,7 @@ class CipherTool : public testing::Test {
   fs::path root;
   fs::path work;
   bool pipeInput = false;
+  std::string shellSetup;
 };
 
 TEST_F(CipherTool, RoundTripThroughFiles) {
@@ -295,6 +332,88 @@ TEST_F(CipherTool, UnwritableOutputExitsWithFour) {
   EXPECT_EQ(workNames(), (std::vector<std::string>{"in"}));
 }
 
+TEST_F(CipherTool, LongStreamsThroughAPipeMatchTheWholeBuffer) {
+  // A pipe hands the bytes over in reads of uneven size, so the pieces in flight between the reading
+  // and the writing thread vary, and go round their ring many times.
+  pipeInput = true;
+  const std::string plain = randomBytes(3 * (1 << 20) + 5, 5);
+  Result r = run({"encrypt", "-p", "31", "-", "-"}, plain);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.out == enciphered(plain, 31)) << "differs from encipherBytes on the whole buffer";
+  r = run({"decrypt", "-p", "31", "-", file("back")}, r.out);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(readFile(file("back")) == plain);
+}
+
+TEST_F(CipherTool, ReadErrorMidStreamDropsTheOutput) {
+  // A terminal whose other side closes fails the next read with EIO, after the bytes before it have
+  // been read and written.
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
+  const int input = ::open(::ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(input, 0);
+  termios raw{};
+  ASSERT_EQ(::tcgetattr(input, &raw), 0);
+  ::cfmakeraw(&raw);
+  ASSERT_EQ(::tcsetattr(input, TCSANOW, &raw), 0);
+  const pid_t pid = start({"encrypt", "-p", "1", "-", file("out")}, input);
+  ::close(input);
+  ASSERT_GT(pid, 0);
+
+  const std::string sent(3000, 'x');
+  ASSERT_EQ(::write(terminal, sent.data(), sent.size()), ssize_t(sent.size()));
+  const auto writtenSoFar = [&] {
+    for (const std::string& name : workNames())
+      if (name.starts_with(".out.")) return fs::file_size(file(name));
+    return uintmax_t(0);
+  };
+  for (int wait = 0; wait < 1000 && writtenSoFar() < sent.size(); ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(writtenSoFar(), sent.size()) << "the bytes sent did not reach the temporary file";
+  ::close(terminal);
+
+  int status = 0;
+  pid_t ended = 0;
+  for (int wait = 0; wait < 1000 && (ended = ::waitpid(pid, &status, WNOHANG)) == 0; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (ended != pid) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    FAIL() << "the tool did not end after the read error";
+  }
+  EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(readFile(root / "stderr"), "quorlin-cipher: cannot read standard input: Input/output error\n");
+  EXPECT_EQ(workNames(), std::vector<std::string>{}) << "the partial output was left behind";
+}
+
+TEST_F(CipherTool, WriteErrorsMidStreamStopTheTool) {
+  // Far more than the pieces in flight, so that the reading thread still has input when the writing
+  // one fails.
+  writeFile(file("in"), randomBytes(8 << 20, 6));
+
+  // A file size limit far below the input's size (ulimit counts blocks of 512 bytes or 1 KiB, by
+  // shell) fails the temporary file's writes with EFBIG once it is reached; with the limit's signal
+  // ignored, the tool sees the error.
+  shellSetup = "trap '' XFSZ; ulimit -f 1024; ";
+  Result r = run({"encrypt", "-p", "1", file("in"), file("out")});
+  EXPECT_EQ(r.code, 4);
+  EXPECT_EQ(r.err, "quorlin-cipher: cannot write '" + file("out").string() + "': File too large\n");
+  EXPECT_EQ(workNames(), std::vector<std::string>{"in"});
+
+  // A reader that leaves after one byte, with SIGPIPE ignored as some callers leave it: the writes
+  // fail with EPIPE.
+  const std::string command = "trap '' PIPE; { env -u QUORLIN_PASSWORD " + quoted(QUORLIN_CIPHER_TOOL) +
+                              " encrypt -p 1 " + quoted(file("in").string()) + " - 2>" +
+                              quoted((root / "stderr").string()) + "; echo $? >" +
+                              quoted((root / "status").string()) + "; } | head -c 1 >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(readFile(root / "status"), "4\n");
+  EXPECT_EQ(readFile(root / "stderr"), "quorlin-cipher: cannot write standard output: Broken pipe\n");
+}
+
 TEST_F(CipherTool, ExistingOutputIsReplacedOnlyWithForce) {
   writeFile(file("in"), "new text");
   writeFile(file("out"), "old");
@@ -385,30 +504,12 @@ TEST_F(CipherTool, InterruptsRemoveTheTemporaryFile) {
   const int input = ::open(file("input").c_str(), O_RDWR);
   ASSERT_GE(input, 0);
   ASSERT_EQ(::write(input, "partial", 7), 7);
-  std::vector<char*> environment;
-  for (char** variable = environ; *variable; ++variable)
-    if (!std::string(*variable).starts_with("QUORLIN_PASSWORD=")) environment.push_back(*variable);
-  environment.push_back(nullptr);
-  const std::string tool = QUORLIN_CIPHER_TOOL;
   const std::string in = file("input").string();
   const std::string out = file("out").string();
-  std::vector<std::string> words = {tool, "decrypt", "-p", "1", in, out};
 
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    std::vector<char*> arguments;
-    for (std::string& word : words) arguments.push_back(word.data());
-    arguments.push_back(nullptr);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, s);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, &attributes, arguments.data(), environment.data()), 0);
-    posix_spawnattr_destroy(&attributes);
+    const pid_t pid = start({"decrypt", "-p", "1", in, out});
+    ASSERT_GT(pid, 0);
 
     // The tool waits for more input with the partial output in its temporary file.
     for (int wait = 0; wait < 1000 && workNames().size() < 2; ++wait)
