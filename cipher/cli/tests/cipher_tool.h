@@ -2,6 +2,8 @@
 // The real quorlin-cipher, run on real files in the work folder of a temporary directory; the tool's
 // standard input, output and error are files beside that folder.
 #include <gmock/gmock.h>
+#include <sys/types.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <string>
@@ -15,6 +17,9 @@ struct Result {
   std::string out;
   std::string err;
 };
+
+// The word quoted for the shell.
+std::string quoted(const std::string& word);
 
 inline std::string enciphered(std::string bytes, int32_t seed) {
   encipherBytes(bytes, seed);
@@ -32,9 +37,15 @@ class CipherTool : public TemporaryDirectoryTest {
 
   // Runs the tool with arguments; environment holds NAME=VALUE words (QUORLIN_PASSWORD is unset
   // otherwise), output redirects standard output to a file of its own. Standard input is a file, or a
-  // pipe when pipeInput is set.
+  // pipe when pipeInput is set. The shell runs shellSetup first.
   Result run(const std::vector<std::string>& arguments, const std::string& input = {},
              const std::vector<std::string>& environment = {}, const std::string& output = {});
 
+  // Starts the tool without waiting for it, with SIGINT, SIGTERM and SIGHUP at their default action as
+  // a shell leaves them; standard input is the descriptor input, standard error the file stderr. The
+  // process's id, or -1.
+  pid_t start(const std::vector<std::string>& arguments, int input = STDIN_FILENO);
+
   bool pipeInput = false;
+  std::string shellSetup;
 };

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCursor>
 #include <QCompleter>
 #include <QDialog>
 #include <QDir>
@@ -25,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <optional>
@@ -87,6 +89,30 @@ TEST_F(QtRuntimeTest, EditorGivesBackAnyBytes) {
   runtime.setEditorText(breaks);
   EXPECT_EQ(runtime.editorText(), breaks);
   EXPECT_EQ(editor->blockCount(), 2);
+}
+
+// A text of megabytes takes the editor's whole-text path: every kind of line break, escape and
+// character mixed at all offsets comes back byte for byte, and while the editor takes it up (its
+// text-changed event) the wait cursor shows, gone again when the write returns.
+TEST_F(QtRuntimeTest, BigTextComesBackWhileTheCursorWaits) {
+  const std::string pieces[] = {"\r\n", "\r", "\n", "\n\r", "ab", "\xD6\xD0", "\x80", "\x81", "\xFF", "\xD6",
+                                "\x81\x36\xA6\x35", "\x84\x30\xFA\x33", "\x94\x39\xCA\x37", "\x81\x30"};
+  std::mt19937 random(99);
+  std::string bytes;
+  while (bytes.size() < (size_t(3) << 20)) bytes += pieces[random() % std::size(pieces)];
+  bool waitCursorShown = false;
+  const QMetaObject::Connection connection = QObject::connect(editor, &QPlainTextEdit::textChanged, [&waitCursorShown] {
+    waitCursorShown = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+  });
+  runtime.setEditorText(bytes);
+  QObject::disconnect(connection);
+  EXPECT_TRUE(waitCursorShown);
+  EXPECT_FALSE(QApplication::overrideCursor());
+  const std::string back = runtime.editorText();
+  EXPECT_FALSE(QApplication::overrideCursor());
+  const auto differs = std::mismatch(bytes.begin(), bytes.end(), back.begin(), back.end()).first;
+  EXPECT_TRUE(back == bytes) << "first difference at byte " << differs - bytes.begin() << " of " << bytes.size()
+                             << ", " << back.size() << " back";
 }
 
 TEST_F(QtRuntimeTest, TypedChineseComesBackAsGbk) {
