@@ -1,6 +1,7 @@
 #include "app/cipher_commands.h"
 
 #include <string>
+#include <utility>
 
 #include "app/document.h"
 #include "app/file_commands.h"
@@ -42,6 +43,6 @@ void decryptCommand() {
   int32_t password = 0;
   if (!runtime().inputBox("请输入被加密文件的打开密码！", hintCaption, {}, password, INPUT_INTEGER)) return;
   decipherBytes(bytes, password);
-  runtime().setEditorText(bytes);
+  runtime().setEditorText(std::move(bytes));
   contentModified = 0;
 }

@@ -1,6 +1,7 @@
 #include "app/file_commands.h"
 
 #include <string>
+#include <utility>
 
 #include "app/document.h"
 #include "base/form.h"
@@ -42,12 +43,12 @@ void openCommand() {
 
 void openFile(const std::string& path) {
   ReadStatus status = READ_FAILED;
-  const std::string bytes = readWholeFile(path, &status);
+  std::string bytes = readWholeFile(path, &status);
   if (status != READ_DONE) {
     reportNotRead(path, status);
     return;
   }
-  runtime().setEditorText(bytes);
+  runtime().setEditorText(std::move(bytes));
   contentModified = 0;
 }
 

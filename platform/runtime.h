@@ -46,8 +46,9 @@ class Runtime {
   virtual void setEditorSize(int width, int height) = 0;
 
   virtual std::string editorText() = 0;
-  // Raises the editor's text-changed event before it returns.
-  virtual void setEditorText(const std::string& text) = 0;
+  // Raises the editor's text-changed event before it returns. Takes the text by value, so that a caller
+  // can move a big one in and it is not held twice while the editor takes it up.
+  virtual void setEditorText(std::string text) = 0;
 
   // Period in ms: 0 or less stops the timer, the current value changes nothing, another value starts it
   // anew with that period.

@@ -40,6 +40,8 @@ struct SaveFile {
   int fd = -1;            // where the bytes go: the temporary file or the staging file
   int inPlace = -1;       // the target, open for rewriting in place; -1 when renaming
   bool replace = true;
+  off_t written = 0;              // the bytes written so far
+  off_t writtenBack = 0;          // of them, those whose writeback has been started
   mode_t mode = 0;                // the mode the renamed file takes
   uid_t owner = uid_t(-1);        // the owner and group it keeps (-1: a new file)
   gid_t group = gid_t(-1);
@@ -48,6 +50,8 @@ struct SaveFile {
 // Starts saving to path. Without replace, a path that names anything, even a dangling link, is refused
 // with EEXIST, and so is a file that appears there before the commit.
 SaveError openSave(SaveFile& save, const std::string& path, bool replace);
+// Writes the next bytes. A long save to be renamed hands its bytes to the disk as it goes, so that the
+// flush at the commit finds little left to do.
 SaveError writeSave(SaveFile& save, const char* data, size_t size);
 // Puts the written bytes in place and ends the save; on a failure the target stays as it was (except
 // for an in-place rewrite that fails part-way, which no rename can guard).

@@ -25,12 +25,11 @@ char32_t escapedCharacter(char16_t u) { return (u & 0x80 ? 0xFD00 : 0x2000) | (u
 // Writing goes through pointers into room made ahead (the most a character can take): a string's
 // append per character costs several times as much.
 
-std::u16string gbkToEditorText(const std::string& bytes) {
+size_t gbkToEditorUnits(std::string_view bytes, char16_t* const out) {
   const GbkCodecTables& t = gbkCodecTables();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
-  std::u16string out(n, u'\0');  // no character takes more code units than bytes
-  char16_t* o = out.data();
+  char16_t* o = out;
   for (size_t i = 0; i < n;) {
     if (p[i] >= 0x80) {
       char32_t c;
@@ -51,22 +50,28 @@ std::u16string gbkToEditorText(const std::string& bytes) {
       ++i;
     }
   }
-  out.resize(size_t(o - out.data()));
+  return size_t(o - out);
+}
+
+std::u16string gbkToEditorText(std::string_view bytes) {
+  std::u16string out(bytes.size(), u'\0');
+  out.resize(gbkToEditorUnits(bytes, out.data()));
   return out;
 }
 
-std::string editorTextToGbk(const std::u16string& text) {
+std::string editorTextToGbk(std::u16string_view text) {
   const GbkCodecTables& t = gbkCodecTables();
   const size_t n = text.size();
-  std::string out(2 * n + 4, '\0');
-  char* o = out.data();
-  char* end = o + out.size();
+  // Through a small buffer into reserved room: room never written takes no memory, while a string
+  // sized for the longest result would be written over (zeroed) in full.
+  std::string out;
+  out.reserve(2 * n);
+  char buffer[16384];
+  char* o = buffer;
   for (size_t i = 0; i < n; ++i) {
-    if (end - o < 4) {  // no room for the longest character
-      const size_t written = size_t(o - out.data());
-      out.resize(2 * out.size());
-      o = out.data() + written;
-      end = out.data() + out.size();
+    if (buffer + sizeof buffer - o < 4) {  // no room for the longest character
+      out.append(buffer, o);
+      o = buffer;
     }
     const char16_t u = text[i];
     char32_t c = u;
@@ -89,7 +94,7 @@ std::string editorTextToGbk(const std::u16string& text) {
     }
     o = putGbk(t, c, o);
   }
-  out.resize(size_t(o - out.data()));
+  out.append(buffer, o);
   return out;
 }
 

@@ -30,9 +30,13 @@
 // pass into the GBK as themselves, where they may read as part of a character.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
-std::u16string gbkToEditorText(const std::string& bytes);
-std::string editorTextToGbk(const std::u16string& text);
+std::u16string gbkToEditorText(std::string_view bytes);
+std::string editorTextToGbk(std::u16string_view text);
+// gbkToEditorText into out, which has room for bytes.size() code units (no character takes more code
+// units than bytes); returns the number written. Lets a backend convert into its own string's memory.
+size_t gbkToEditorUnits(std::string_view bytes, char16_t* out);
 
 std::string gbkToLosslessUtf8(const std::string& text);
 std::string losslessUtf8ToGbk(const std::string& text);

@@ -84,7 +84,7 @@ void ScriptedRuntime::setEditorSize(int width, int height) {
 
 std::string ScriptedRuntime::editorText() { return editor; }
 
-void ScriptedRuntime::setEditorText(const std::string& text) {
+void ScriptedRuntime::setEditorText(std::string text) {
   editor = text.substr(0, text.find('\0'));
   if (onTextChanged) onTextChanged();
 }

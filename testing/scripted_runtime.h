@@ -54,7 +54,7 @@ class ScriptedRuntime : public Runtime {
   int clientHeight() override;
   void setEditorSize(int width, int height) override;
   std::string editorText() override;
-  void setEditorText(const std::string& text) override;
+  void setEditorText(std::string text) override;
   void setTimerPeriod(const std::string& timer, int milliseconds) override;
   void setMenuCaption(const std::string& item, const std::string& caption) override;
   void openUrl(const std::string& url) override;

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
+#include <random>
 #include <tuple>
 
 #include "app/document.h"
@@ -212,6 +214,30 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(window->frameGeometry().topLeft(), QPoint((screen.width() - 766) / 2, (screen.height() - 485) / 2));
     QTest::qWait(300);  // and it stays so
     QCOMPARE(window->frameGeometry(), QRect((screen.width() - 766) / 2, (screen.height() - 485) / 2, 766, 485));
+  }
+
+  // A text of megabytes takes the editor's whole-text path: every kind of line break, escape and
+  // character mixed at all offsets comes back byte for byte, and while the editor takes it up (its
+  // text-changed event) the wait cursor shows, gone again when the write returns.
+  void bigTextComesBackWhileTheCursorWaits() {
+    const std::string pieces[] = {"\r\n", "\r", "\n", "\n\r", "ab", "\xD6\xD0", "\x80", "\x81", "\xFF", "\xD6",
+                                  "\x81\x36\xA6\x35", "\x84\x30\xFA\x33", "\x94\x39\xCA\x37", "\x81\x30"};
+    std::mt19937 random(99);
+    std::string bytes;
+    while (bytes.size() < (size_t(3) << 20)) bytes += pieces[random() % std::size(pieces)];
+    bool waitCursorShown = false;
+    const auto connection = connect(editor(), &QPlainTextEdit::textChanged, [&waitCursorShown] {
+      waitCursorShown = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    backend->setEditorText(bytes);
+    disconnect(connection);
+    QVERIFY(waitCursorShown);
+    QVERIFY(!QApplication::overrideCursor());
+    const std::string back = backend->editorText();
+    QVERIFY(!QApplication::overrideCursor());
+    const auto differs = std::mismatch(bytes.begin(), bytes.end(), back.begin(), back.end()).first;
+    QVERIFY2(back == bytes, qPrintable(QStringLiteral("first difference at byte %1 of %2, %3 back")
+                                           .arg(differs - bytes.begin()).arg(bytes.size()).arg(back.size())));
   }
 
   void pastedZeroIsLeftOut() {

@@ -1,6 +1,7 @@
 // quorlin-cipher: encrypts and decrypts the program's encrypted files from the command line, for many
 // files at once or a machine without a desktop. The files are the same byte for byte as the window's
 // Encrypt and Decrypt commands write and read.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,15 +18,21 @@
 #include "base/version.h"
 #include "cipher/byte_cipher.h"
 #include "cipher/cli/cli_files.h"
+#include "cipher/cli/cli_recover.h"
+#include "cipher/cli/cli_stream.h"
 #include "cipher/cli/cli_text.h"
+#include "cipher/plausibility.h"
 
 namespace {
 
 constexpr char programName[] = "quorlin-cipher";
 constexpr char versionText[] = "quorlin-cipher " QUORLIN_VERSION "\n";
 constexpr char passwordVariable[] = "QUORLIN_PASSWORD";
-// Memory stays at a few chunks whatever the size of the file.
-constexpr size_t chunkSize = 64 * 1024;
+// The pieces the stream is cut into and how many of them circulate between the reading and the
+// writing thread: large enough that a read call and a hand-over cost little beside the copy, few enough
+// that they stay in the processor's cache and memory stays at 2 MiB whatever the size of the stream.
+constexpr size_t pieceSize = 256 * 1024;
+constexpr size_t pieceCount = 8;
 
 constexpr int exitBadArguments = 2;
 constexpr int exitInputFailed = 3;
@@ -33,6 +40,7 @@ constexpr int exitOutputFailed = 4;
 
 constexpr char usageText[] =
     "Usage: quorlin-cipher encrypt|decrypt [options] INPUT OUTPUT\n"
+    "       quorlin-cipher recover [options] FILE   (see quorlin-cipher recover --help)\n"
     "Encrypts INPUT into OUTPUT, or decrypts it, under a numeric password, exactly as Quorlin's\n"
     "Encrypt and Decrypt commands do. INPUT and OUTPUT are file names, or - for standard input\n"
     "and standard output.\n"
@@ -43,6 +51,8 @@ constexpr char usageText[] =
     "                          the password is the first line of FILE (at most 4096 bytes);\n"
     "                          nothing after that line is read, so FILE may be /dev/stdin\n"
     "      --force             replace OUTPUT if it exists\n"
+    "      --check             decrypt: when the result does not look like text, write nothing\n"
+    "                          and exit with 1 (without it, a warning only)\n"
     "      --utf8              encrypt: INPUT is UTF-8 text, enciphered as GBK like the editor's;\n"
     "                          decrypt: the deciphered GBK text is written as UTF-8\n"
     "  -h, --help              show this help and exit\n"
@@ -50,8 +60,8 @@ constexpr char usageText[] =
     "\n"
     "Instead of an option, the password may come from the environment variable QUORLIN_PASSWORD;\n"
     "give it exactly one way. A password is an optional sign and digits, with blanks around them\n"
-    "allowed; as in the password box, numbers beyond 32 bits wrap around. A wrong password cannot\n"
-    "be detected: it deciphers into other bytes.\n"
+    "allowed; as in the password box, numbers beyond 32 bits wrap around. A wrong password deciphers\n"
+    "into other bytes; decrypt warns when they do not look like text.\n"
     "\n"
     "OUTPUT is written to a temporary file beside it and renamed into place when complete; a\n"
     "symbolic link is written through to its target. A file with other hard links, another owner,\n"
@@ -60,13 +70,14 @@ constexpr char usageText[] =
     "bit is refused, even with --force. On SIGINT, SIGTERM or SIGHUP the temporary file is removed\n"
     "and the tool exits with 128 plus the signal's number.\n"
     "\n"
-    "Exit status: 0 done, 2 bad arguments (a password that is not a whole number included),\n"
-    "3 input (or password file) unreadable, 4 output unwritable or already there.\n";
+    "Exit status: 0 done, 1 refused by --check, 2 bad arguments (a password that is not a whole\n"
+    "number included), 3 input (or password file) unreadable, 4 output unwritable or already there.\n";
 
 struct Request {
   bool encrypt = false;
   bool utf8 = false;
   bool force = false;
+  bool check = false;
   std::string input;
   std::string output;
   int passwordSources = 0;
@@ -144,6 +155,8 @@ int parseArguments(int argc, char** argv, Request& request) {
       request.force = true;
     } else if (name == "--utf8") {
       request.utf8 = true;
+    } else if (name == "--check") {
+      request.check = true;
     } else {
       return fail(exitBadArguments, "unknown option '" + name + "' (see --help)");
     }
@@ -185,10 +198,15 @@ int readPassword(Request& request) {
   return -1;
 }
 
-// Streams input to output through the cipher, chunk by chunk under one keystream.
+// Streams input to output through the cipher, piece by piece under one keystream. Reading a piece
+// costs about as much as enciphering and writing one, so this thread reads while the output's own
+// enciphers and writes the piece before. With --utf8 the text is converted here, and enciphered here
+// too, as the cipher comes before the conversion in one direction and after it in the other; the
+// keystream is only ever used on one of the threads.
 int transform(const Request& request, int32_t seed) {
   const int input = openInput(request.input);
   if (input < 0) return fail(exitInputFailed, "cannot open " + inputName(request.input) + ": " + std::strerror(errno));
+  ::posix_fadvise(input, 0, 0, POSIX_FADV_SEQUENTIAL);  // a longer read-ahead; refused by pipes, harmlessly
   const bool toStandardOutput = request.output == "-";
   SaveFile output;
   if (!toStandardOutput) {
@@ -197,51 +215,68 @@ int transform(const Request& request, int32_t seed) {
       return outputFailed(request.output, error);
     }
   }
-  // Drops the output on a failure.
-  auto stop = [&] {
-    cancelOutput(output);
-    closeInput(input);
-  };
 
   Keystream keys(seed);
-  std::vector<char> buffer(chunkSize);
+  const auto cipher = request.encrypt ? encipherChunk : decipherChunk;
   std::string pending;  // --utf8: text whose last character may still be cut
-  for (;;) {
-    const ssize_t n = readInput(input, buffer.data(), buffer.size());
-    if (n < 0) {
-      const int error = errno;
-      stop();
-      return fail(exitInputFailed, "cannot read " + inputName(request.input) + ": " + std::strerror(error));
+  int readError = 0;
+  int judged = -1;  // decrypt's judgement of the start: an exit code to stop with, or -1
+  SaveError written;
+  {
+    OutputThread writer(
+        [&](char* data, size_t size) {
+          if (!request.utf8) cipher(keys, data, size);
+          return toStandardOutput ? writeFully(STDOUT_FILENO, data, size) : writeSave(output, data, size);
+        },
+        pieceCount);
+    bool first = !request.encrypt;
+    for (std::string* piece; (piece = writer.emptyPiece());) {
+      std::string& into = request.utf8 ? pending : *piece;
+      const size_t kept = request.utf8 ? pending.size() : 0;
+      into.resize(kept + pieceSize);
+      // Decrypt's first read holds the whole start that it judges.
+      const ssize_t n = first ? readFully(input, into.data() + kept, plausibilityBytes)
+                              : readInput(input, into.data() + kept, pieceSize);
+      if (n < 0) {
+        readError = errno;
+        break;
+      }
+      into.resize(kept + size_t(n));
+      if (first) {
+        // Judged on a deciphered copy before anything is queued, so the writer has not moved keys yet.
+        first = false;
+        std::string start(into, kept);
+        Keystream copy = keys;
+        decipherChunk(copy, start.data(), start.size());
+        if ((judged = judgeDecipheredStart(start, request.check)) >= 0) break;
+      }
+      const bool atEnd = n == 0;
+      if (request.utf8 && request.encrypt) {
+        *piece = takeUtf8AsGbk(pending, atEnd);
+        cipher(keys, piece->data(), piece->size());
+      } else if (request.utf8) {
+        cipher(keys, pending.data() + kept, size_t(n));
+        *piece = takeGbkAsUtf8(pending, atEnd);
+      }
+      if (!piece->empty()) writer.queuePiece();
+      if (atEnd) break;
     }
-    const bool atEnd = n == 0;
-    std::string converted;
-    const char* data = buffer.data();
-    size_t size = size_t(n);
-    if (request.utf8 && request.encrypt) {
-      pending.append(buffer.data(), size);
-      converted = takeUtf8AsGbk(pending, atEnd);
-      encipherChunk(keys, converted.data(), converted.size());
-      data = converted.data();
-      size = converted.size();
-    } else if (request.utf8) {
-      decipherChunk(keys, buffer.data(), size);
-      pending.append(buffer.data(), size);
-      converted = takeGbkAsUtf8(pending, atEnd);
-      data = converted.data();
-      size = converted.size();
-    } else if (request.encrypt) {
-      encipherChunk(keys, buffer.data(), size);
-    } else {
-      decipherChunk(keys, buffer.data(), size);
-    }
-    const SaveError written = toStandardOutput ? writeFully(STDOUT_FILENO, data, size) : writeSave(output, data, size);
-    if (written.number) {
-      stop();
-      return outputFailed(request.output, written);
-    }
-    if (atEnd) break;
+    // A read error or a refused start drops the pieces still queued along with the thread.
+    if (!readError && judged < 0) written = writer.finish();
   }
   closeInput(input);
+  if (judged >= 0) {
+    cancelOutput(output);
+    return judged;
+  }
+  if (readError) {
+    cancelOutput(output);
+    return fail(exitInputFailed, "cannot read " + inputName(request.input) + ": " + std::strerror(readError));
+  }
+  if (written.number) {
+    cancelOutput(output);
+    return outputFailed(request.output, written);
+  }
   if (toStandardOutput) return 0;
   if (const SaveError error = finishOutput(output); error.number) return outputFailed(request.output, error);
   return 0;
@@ -250,6 +285,7 @@ int transform(const Request& request, int32_t seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "recover") == 0) return recoverCommand(argc - 2, argv + 2);
   Request request;
   if (const int code = parseArguments(argc, argv, request); code >= 0) return code;
   if (const int code = readPassword(request); code >= 0) return code;

@@ -37,6 +37,25 @@ namespace {
 
 bool ending = false;
 
+// A text from this size on takes the editor long enough to show that the window is busy.
+constexpr size_t busyTextSize = size_t(1) << 20;
+
+// The wait cursor over the program's windows while a long step holds the GUI thread.
+class BusyCursor {
+ public:
+  explicit BusyCursor(bool busy) : busy_(busy) {
+    if (busy_) QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyCursor() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  bool busy_;
+};
+
 // Drops typed characters other than digits and "-"; control keys and pasted text pass.
 class IntegerKeyFilter : public QObject {
  public:
@@ -115,13 +134,14 @@ void setUpToolkit() {
                              {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
 }
 
-QString toQString(const std::string& gbk) {
-  const std::u16string text = gbkToEditorText(gbk);
-  return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+QString toQString(std::string_view gbk) {
+  QString text(qsizetype(gbk.size()), Qt::Uninitialized);
+  text.resize(qsizetype(gbkToEditorUnits(gbk, reinterpret_cast<char16_t*>(text.data()))));
+  return text;
 }
 
 std::string fromQString(const QString& text) {
-  return editorTextToGbk(std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+  return editorTextToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
 }
 
 bool programEnding() { return ending; }
@@ -216,10 +236,16 @@ void QtRuntime::setEditorSize(int width, int height) {
   editor()->resize(std::clamp(width, 0, editorSizeLimit), std::clamp(height, 0, editorSizeLimit));
 }
 
-std::string QtRuntime::editorText() { return fromQString(editor()->document()->toRawText()); }
+std::string QtRuntime::editorText() {
+  const BusyCursor busy(size_t(editor()->document()->characterCount()) >= busyTextSize);
+  return fromQString(editor()->document()->toRawText());
+}
 
-void QtRuntime::setEditorText(const std::string& text) {
-  editor()->setPlainText(toQString(text.substr(0, text.find('\0'))));
+void QtRuntime::setEditorText(std::string text) {
+  const BusyCursor busy(text.size() >= busyTextSize);
+  QString shown = toQString(std::string_view(text).substr(0, text.find('\0')));
+  std::string().swap(text);  // the bytes go before the editor's document takes a copy of its own
+  editor()->setPlainText(shown);
 }
 
 void QtRuntime::setTimerPeriod(const std::string& timer, int milliseconds) {

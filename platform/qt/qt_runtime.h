@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -32,7 +33,7 @@ class QtRuntime : public Runtime {
   int clientHeight() override;
   void setEditorSize(int width, int height) override;
   std::string editorText() override;
-  void setEditorText(const std::string& text) override;
+  void setEditorText(std::string text) override;
   void setTimerPeriod(const std::string& timer, int milliseconds) override;
   void setMenuCaption(const std::string& item, const std::string& caption) override;
   void openUrl(const std::string& url) override;
@@ -58,7 +59,7 @@ class QtRuntime : public Runtime {
 void setUpToolkit();
 
 // The program's GBK texts as Qt's Unicode and back, losslessly (see platform/textbridge.h).
-QString toQString(const std::string& gbk);
+QString toQString(std::string_view gbk);
 std::string fromQString(const QString& text);
 
 // True once endProgram has run: the window's events no longer reach the program's handlers.

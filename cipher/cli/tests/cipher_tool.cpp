@@ -1,19 +1,19 @@
 #include "cipher/cli/tests/cipher_tool.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-
-namespace {
 
 std::string quoted(const std::string& word) {
   std::string out = "'";
   for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
-
-}  // namespace
 
 void CipherTool::SetUp() {
   TemporaryDirectoryTest::SetUp();
@@ -23,7 +23,8 @@ void CipherTool::SetUp() {
 Result CipherTool::run(const std::vector<std::string>& arguments, const std::string& input,
                      const std::vector<std::string>& environment, const std::string& output) {
   writeBytes(path("stdin"), input);
-  std::string command = pipeInput ? "cat " + quoted(path("stdin")) + " | " : "";
+  std::string command = shellSetup;
+  if (pipeInput) command += "cat " + quoted(path("stdin")) + " | ";
   command += "env -u QUORLIN_PASSWORD";
   for (const std::string& word : environment) command += " " + quoted(word);
   command += " " + quoted(QUORLIN_CIPHER_TOOL);
@@ -37,4 +38,35 @@ Result CipherTool::run(const std::vector<std::string>& arguments, const std::str
   result.out = readBytes(path("stdout"));
   result.err = readBytes(path("stderr"));
   return result;
+}
+
+pid_t CipherTool::start(const std::vector<std::string>& arguments, int input) {
+  std::vector<char*> environment;
+  for (char** variable = environ; *variable; ++variable)
+    if (!std::string(*variable).starts_with("QUORLIN_PASSWORD=")) environment.push_back(*variable);
+  environment.push_back(nullptr);
+  std::vector<std::string> words = {QUORLIN_CIPHER_TOOL};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  if (input != STDIN_FILENO) posix_spawn_file_actions_adddup2(&files, input, STDIN_FILENO);
+  const std::string errors = path("stderr");
+  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t signals;
+  sigemptyset(&signals);
+  posix_spawnattr_setsigmask(&attributes, &signals);
+  for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, s);
+  posix_spawnattr_setsigdefault(&attributes, &signals);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, words[0].c_str(), &files, &attributes, argv.data(), environment.data());
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&files);
+  return error == 0 ? pid : -1;
 }

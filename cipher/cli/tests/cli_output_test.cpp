@@ -125,30 +125,12 @@ TEST_F(CipherTool, InterruptsRemoveTheTemporaryFile) {
   const int input = ::open(file("input").c_str(), O_RDWR);
   ASSERT_GE(input, 0);
   ASSERT_EQ(::write(input, "partial", 7), 7);
-  std::vector<char*> environment;
-  for (char** variable = environ; *variable; ++variable)
-    if (!std::string(*variable).starts_with("QUORLIN_PASSWORD=")) environment.push_back(*variable);
-  environment.push_back(nullptr);
-  const std::string tool = QUORLIN_CIPHER_TOOL;
   const std::string in = file("input");
   const std::string out = file("out");
-  std::vector<std::string> words = {tool, "decrypt", "-p", "1", in, out};
 
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    std::vector<char*> arguments;
-    for (std::string& word : words) arguments.push_back(word.data());
-    arguments.push_back(nullptr);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    posix_spawnattr_setsigmask(&attributes, &signals);
-    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, s);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, &attributes, arguments.data(), environment.data()), 0);
-    posix_spawnattr_destroy(&attributes);
+    const pid_t pid = start({"decrypt", "-p", "1", in, out});
+    ASSERT_GT(pid, 0);
 
     // The tool waits for more input with the partial output in its temporary file.
     for (int wait = 0; wait < 1000 && workNames().size() < 2; ++wait)
