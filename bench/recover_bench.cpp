@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 const std::string english =
     "It was a bright cold day in April, and the clocks were striking thirteen. The quick brown fox\r\n"
     "jumps over the lazy dog; the five boxing wizards jump quickly.";
-const std::string chinese = utf8PathToGbk(
+const std::string chinese = losslessUtf8ToGbk(
     "人们常说，时间就是金钱。可是我觉得，时间比金钱更宝贵，因为金钱用完了还可以再挣，时间过去了就再也回不来了。");
 
 double cpuSeconds() {

@@ -115,7 +115,7 @@ int parseArguments(int argc, char** argv, Search& search) {
   }
   if (files.size() != 1) return fail(exitBadArguments, "expected one FILE after 'recover' (see recover --help)");
   search.file = files[0];
-  if (search.known && search.utf8) search.known = utf8PathToGbk(*search.known);
+  if (search.known && search.utf8) search.known = losslessUtf8ToGbk(*search.known);
   return -1;
 }
 
@@ -139,7 +139,7 @@ std::string preview(const std::string& text, bool utf8) {
       }
     at += found.size;
   }
-  return utf8 ? gbkToUtf8Path(shown) : shown;
+  return utf8 ? gbkToLosslessUtf8(shown) : shown;
 }
 
 // A line on a terminal's stderr that tells how far a long search has come; gone again at the end.

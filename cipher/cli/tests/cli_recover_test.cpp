@@ -82,7 +82,7 @@ class RecoverTool : public testing::Test {
 
 // The one search of all passwords here: -5 draws the keystream of 2^31 − 5, which is what is found.
 TEST_F(RecoverTool, FindsThePasswordOfAChineseText) {
-  const std::string path = file("chinese", enciphered(utf8PathToGbk(chineseUtf8), -5));
+  const std::string path = file("chinese", enciphered(losslessUtf8ToGbk(chineseUtf8), -5));
   Result r = run({"recover", "--utf8", path});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(r.out.starts_with("2147483643\t1.000\t人们常说，时间就是金钱。可是我觉\n")) << r.out;
@@ -110,7 +110,7 @@ TEST_F(RecoverTool, KnownTextPicksThePassword) {
   EXPECT_EQ(r.out, "20240611\t1.000\tIt was a bright cold day in Apri\n");
   EXPECT_EQ(r.err, "");
 
-  const std::string chineseFile = file("chinese", enciphered(utf8PathToGbk(chineseUtf8), 7));
+  const std::string chineseFile = file("chinese", enciphered(losslessUtf8ToGbk(chineseUtf8), 7));
   r = run({"recover", "--utf8", "--known=人们常说", chineseFile});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(r.out.starts_with("7\t1.000\t人们常说")) << r.out;
@@ -206,7 +206,7 @@ TEST_F(RecoverTool, DecryptSaysWhenThePasswordLooksWrong) {
     r = run(arguments);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, warning);
-    EXPECT_EQ(readFile(out), utf8 ? gbkToUtf8Path(wrong) : wrong);
+    EXPECT_EQ(readFile(out), utf8 ? gbkToLosslessUtf8(wrong) : wrong);
   }
 
   fs::remove(out);

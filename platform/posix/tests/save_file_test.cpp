@@ -147,7 +147,7 @@ TEST_F(SaveFileTest, LongSavesInWritesOfAnySizeKeepEveryByte) {
   // the writeback starts early, for a renamed save and one rewritten in place.
   std::string bytes(20 << 20, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4099);
-  writeFile(path("linked"), "old");
+  writeBytes(path("linked"), "old");
   ASSERT_EQ(::link(path("linked").c_str(), path("other").c_str()), 0);
   for (const std::string name : {"new", "linked"}) {
     SaveFile file;
@@ -155,7 +155,7 @@ TEST_F(SaveFileTest, LongSavesInWritesOfAnySizeKeepEveryByte) {
     for (size_t at = 0, step = 1; at < bytes.size(); at += step, step = step * 3 + 1)
       ASSERT_EQ(writeSave(file, bytes.data() + at, std::min(step, bytes.size() - at)).number, 0);
     ASSERT_EQ(commitSave(file).number, 0);
-    EXPECT_TRUE(readFile(path(name)) == bytes) << name;
+    EXPECT_TRUE(readBytes(path(name)) == bytes) << name;
   }
   EXPECT_EQ(names(), (std::vector<std::string>{"linked", "new", "other"}));
 }
