@@ -8,6 +8,7 @@
 #include "app/window_events.h"
 #include "platform/disk.h"
 #include "platform/qt/qt_runtime.h"
+#include "platform/runtime.h"
 #include "platform/textbridge.h"
 #include "web/update_check.h"
 

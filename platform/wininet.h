@@ -88,5 +88,4 @@ struct InternetTimeouts {
   long totalMs = 120000;
 };
 // They hold for the runtime's HTTP GET (http_get.h) as well.
-void setInternetTimeouts(const InternetTimeouts& timeouts);
 InternetTimeouts internetTimeouts();

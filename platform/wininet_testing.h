@@ -1,9 +1,13 @@
 #pragma once
-// For tests only: what the WinInet-shaped layer (wininet.h) was last asked to open.
+// For tests only: shorter time limits for the WinInet-shaped layer (wininet.h), and what it was last
+// asked to open.
 #include <cstdint>
 #include <string>
 
 #include "platform/wininet.h"
+
+// Replaces the limits of internetTimeouts() for the whole process.
+void setInternetTimeouts(const InternetTimeouts& timeouts);
 
 // What the process's last HttpOpenRequestA was given, with its connection and root handle; lets a test
 // check the flags and port of a request that never reaches a server of its own.

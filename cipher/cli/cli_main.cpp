@@ -22,6 +22,7 @@
 #include "cipher/cli/cli_stream.h"
 #include "cipher/cli/cli_text.h"
 #include "cipher/plausibility.h"
+#include "platform/save_file.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/wininet.h"
+#include "platform/wininet_testing.h"
 #include "testing/test_http_server.h"
 
 namespace {

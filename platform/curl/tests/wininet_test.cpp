@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/wininet_testing.h"
 #include "testing/test_http_server.h"
 
 namespace {
@@ -183,7 +184,7 @@ TEST_F(NetLayer, CookieStoreKeepsAHostsNewestFifty) {
     start = end + 2;
   }
   std::set<std::string> newest;
-  for (int i = 50; i < 100; ++i) newest.insert("c" + std::to_string(i));
+  for (int i = 50; i < 100; ++i) newest.insert(std::string("c").append(std::to_string(i)));
   EXPECT_EQ(names, newest);
 }
 

@@ -85,6 +85,7 @@ TEST(CodePage, GbkBothWays) {
   EXPECT_EQ(toGbk(u"a\u0E01b", nullptr, &usedDefault), "a?b");  // Thai is not in 936
   EXPECT_TRUE(usedDefault);
   EXPECT_EQ(toGbk(u"a\u0E01", "*", &usedDefault), "a*");
+  EXPECT_EQ(toGbk(u"a\u0E01", "\xA3\xBF"), "a\xA3\xBF") << "a default character of two bytes";
   EXPECT_EQ(toGbk(u"ab", nullptr, &usedDefault), "ab");
   EXPECT_FALSE(usedDefault);
   // Beyond the basic plane 936 has nothing, tag characters included (glibc would drop those silently).
@@ -198,7 +199,7 @@ TEST(CodePage, Utf8AsIconvReadsIt) {
   }
   const auto bytesOf = [](const std::string& input) {
     std::string listed;
-    for (const char b : input) listed += " " + std::to_string(static_cast<unsigned char>(b));
+    for (const char b : input) listed.append(" ").append(std::to_string(static_cast<unsigned char>(b)));
     return listed;
   };
   for (const std::string& input : inputs) ASSERT_EQ(codePageToWide(CP_UTF8, input), reference(input)) << bytesOf(input);
