@@ -54,20 +54,6 @@ TEST_F(CipherTool, StandardInputToStandardOutput) {
   EXPECT_TRUE(r.out == plain);
 }
 
-TEST_F(CipherTool, LongStreamsThroughAPipeMatchTheWholeBuffer) {
-  // A pipe hands the bytes over in reads of uneven size, so the pieces in flight between the reading
-  // and the writing thread vary, and go round their ring many times.
-  pipeInput = true;
-  const std::string plain = randomBytes(3 * (1 << 20) + 5, 5);
-  Result r = run({"encrypt", "-p", "31", "-", "-"}, plain);
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(r.out == enciphered(plain, 31)) << "differs from encipherBytes on the whole buffer";
-  r = run({"decrypt", "-p", "31", "-", file("back")}, r.out);
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(readBytes(file("back")) == plain);
-}
-
-
 TEST_F(CipherTool, EveryPasswordSourceGivesTheSameNumber) {
   writeBytes(file("password"), "  0077\r\n5\n");
   const std::string plain = "some text";
